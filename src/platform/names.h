@@ -1,0 +1,67 @@
+// Mapping of the program's DOS-style file names onto a POSIX file system.
+//
+// Settings are upper-cased when read and the names in the configuration
+// files were written for a case-insensitive system, so on POSIX every
+// component of a name is looked up case-insensitively when the exact one
+// does not exist.  This is pure code: the directory listing comes from a
+// function the caller supplies, so the mapping can be tested by tables.
+#ifndef TESVAK_PLATFORM_NAMES_H_
+#define TESVAK_PLATFORM_NAMES_H_
+
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace tesvak {
+
+// The part of a name the file system gets to see: its first 259 bytes.
+std::string_view CutName(std::string_view name);
+
+// Cuts the name, turns each backslash into a slash and drops a leading
+// drive ("C:\BBS\RULES" -> "/BBS/RULES", "C:RULES" -> "RULES").
+std::string DosToPosix(std::string_view name);
+
+// Fills *names with the entries of directory `dir` ("." for the current
+// one).  Returns false when the directory cannot be listed.
+using DirLister =
+    std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
+
+// Resolves names component by component, remembering every directory it has
+// listed and every directory prefix it has resolved, so a run lists each
+// directory at most once.
+class NameResolver {
+ public:
+  explicit NameResolver(DirLister lister) : lister_(std::move(lister)) {}
+
+  // Maps a program name to the POSIX name to open or create.  Each component
+  // keeps its exact spelling when that exists; otherwise the entry that
+  // matches it ignoring ASCII case is used (the byte-wise smallest, if
+  // several do); otherwise it stays as written.
+  std::string Resolve(std::string_view name);
+
+  // Tells the resolver that `path`, as returned by Resolve, has just been
+  // created, so that a later name differing only in case finds it.
+  void NoteCreated(const std::string& path);
+
+ private:
+  struct Listing {
+    bool readable = false;
+    std::unordered_set<std::string> exact;
+    std::unordered_map<std::string, std::string> folded;  // folded -> entry
+  };
+
+  const Listing& ListingOf(const std::string& dir);
+  std::string Pick(const std::string& dir, std::string_view component);
+  const std::string& ResolveDir(const std::string& dir);
+
+  DirLister lister_;
+  std::unordered_map<std::string, std::string> dirs_;
+  std::unordered_map<std::string, Listing> listings_;
+};
+
+}  // namespace tesvak
+
+#endif  // TESVAK_PLATFORM_NAMES_H_

@@ -1,0 +1,91 @@
+// Everything the program asks of the operating system, behind one narrow
+// interface.  The POSIX and Win32 implementations are siblings; tests use an
+// in-memory fake.  Nothing outside src/platform includes an OS header.
+//
+// Names are passed exactly as the program builds them, with the backslash as
+// directory separator; each implementation maps them for its file system.
+// Errors come back as Windows error codes, because those are the codes the
+// failure report is keyed by.  0 means success.
+#ifndef TESVAK_PLATFORM_PLATFORM_H_
+#define TESVAK_PLATFORM_PLATFORM_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tesvak {
+
+using FileId = std::intptr_t;
+using ErrorCode = std::uint32_t;
+
+// Windows error codes the program meets, and the run-time's own two.
+inline constexpr ErrorCode kOk = 0;
+inline constexpr ErrorCode kFileNotFound = 2;
+inline constexpr ErrorCode kPathNotFound = 3;
+inline constexpr ErrorCode kTooManyOpenFiles = 4;
+inline constexpr ErrorCode kAccessDenied = 5;
+inline constexpr ErrorCode kSharingViolation = 32;
+inline constexpr ErrorCode kReadBeyondEnd = 100;
+inline constexpr ErrorCode kDiskFull = 101;
+inline constexpr ErrorCode kDiskFullOs = 112;
+inline constexpr ErrorCode kInvalidName = 123;
+inline constexpr ErrorCode kNameTooLong = 206;
+inline constexpr ErrorCode kIoDevice = 1117;
+
+// The longest name handed to the file system; longer names are cut.
+inline constexpr std::size_t kMaxName = 259;
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Opens an existing text file for reading, shared with others for
+  // reading only.  A directory is refused with kAccessDenied.
+  virtual ErrorCode OpenText(const std::string& name, FileId* file) = 0;
+  // Opens an existing file for reading, shared for reading and writing.
+  virtual ErrorCode OpenRead(const std::string& name, FileId* file) = 0;
+  // Creates a file, or truncates an existing one, for reading and writing,
+  // shared for reading and writing.  Fails with kSharingViolation when the
+  // file is one of the program's own open text files, and with
+  // kAccessDenied when it is read-only.
+  virtual ErrorCode Create(const std::string& name, FileId* file) = 0;
+
+  // Reads up to `size` bytes; *got == 0 at the end of the file.
+  virtual ErrorCode Read(FileId file, void* buf, std::size_t size,
+                         std::size_t* got) = 0;
+  // Writes up to `size` bytes; *put < size means the medium took no more.
+  virtual ErrorCode Write(FileId file, const void* buf, std::size_t size,
+                          std::size_t* put) = 0;
+  virtual ErrorCode Size(FileId file, std::uint64_t* size) = 0;
+  virtual ErrorCode Close(FileId file) = 0;
+
+  // Moves up to `size` bytes from `from` to `to` without passing them
+  // through the program, where the system can, and sets *moved.  Returns
+  // false when it moved nothing, for whatever reason: the caller then goes
+  // on with Read and Write, which report any real error themselves.
+  virtual bool CopyChunk(FileId from, FileId to, std::uint64_t size,
+                         std::uint64_t* moved) {
+    (void)from, (void)to, (void)size;
+    *moved = 0;
+    return false;
+  }
+
+  // True when `name` is the very file that `file` has open.  A name that
+  // cannot be looked up is not the same file.
+  virtual bool SameFile(FileId file, const std::string& name) = 0;
+
+  // Writes one console line to standard output, bytes unchanged, followed
+  // by CR LF, and flushes it.
+  virtual void ConsoleLine(std::string_view line) = 0;
+  // The running program's own file name, without its directory.
+  virtual std::string ModuleName() = 0;
+};
+
+// The platform of the system the program was built for.
+std::unique_ptr<Platform> MakeSystemPlatform();
+
+}  // namespace tesvak
+
+#endif  // TESVAK_PLATFORM_PLATFORM_H_

@@ -1,0 +1,139 @@
+// The Win32 side of the platform layer.  Names go to the file system as
+// built (cut to 259 bytes), and GetLastError codes pass through unchanged.
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "platform/names.h"
+#include "platform/platform.h"
+
+namespace tesvak {
+namespace {
+
+HANDLE AsHandle(FileId file) { return reinterpret_cast<HANDLE>(file); }
+
+ErrorCode LastError() { return static_cast<ErrorCode>(GetLastError()); }
+
+DWORD Clamp(std::uint64_t size) {
+  constexpr std::uint64_t kMaxIo = 1u << 30;
+  return static_cast<DWORD>(size < kMaxIo ? size : kMaxIo);
+}
+
+class Win32Platform final : public Platform {
+ public:
+  ErrorCode OpenText(const std::string& name, FileId* file) override {
+    return Open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, file);
+  }
+
+  ErrorCode OpenRead(const std::string& name, FileId* file) override {
+    return Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                OPEN_EXISTING, file);
+  }
+
+  ErrorCode Create(const std::string& name, FileId* file) override {
+    return Open(name, GENERIC_READ | GENERIC_WRITE,
+                FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS, file);
+  }
+
+  ErrorCode Read(FileId file, void* buf, std::size_t size,
+                 std::size_t* got) override {
+    DWORD n = 0;
+    *got = 0;
+    if (!ReadFile(AsHandle(file), buf, Clamp(size), &n, nullptr)) {
+      // A pipe whose writer has gone is simply at its end.
+      return GetLastError() == ERROR_BROKEN_PIPE ? kOk : LastError();
+    }
+    *got = n;
+    return kOk;
+  }
+
+  ErrorCode Write(FileId file, const void* buf, std::size_t size,
+                  std::size_t* put) override {
+    DWORD n = 0;
+    *put = 0;
+    if (!WriteFile(AsHandle(file), buf, Clamp(size), &n, nullptr))
+      return LastError();
+    *put = n;
+    return kOk;
+  }
+
+  ErrorCode Size(FileId file, std::uint64_t* size) override {
+    LARGE_INTEGER li;
+    if (!GetFileSizeEx(AsHandle(file), &li)) return LastError();
+    *size = static_cast<std::uint64_t>(li.QuadPart);
+    return kOk;
+  }
+
+  ErrorCode Close(FileId file) override {
+    return CloseHandle(AsHandle(file)) ? kOk : LastError();
+  }
+
+  bool SameFile(FileId file, const std::string& name) override {
+    std::string cut;
+    if (!Cut(name, &cut)) return false;
+    // Asking for no access at all opens the file past any sharing rule.
+    HANDLE other = CreateFileA(
+        cut.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION a, b;
+    const bool same = GetFileInformationByHandle(AsHandle(file), &a) &&
+                      GetFileInformationByHandle(other, &b) &&
+                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+                      a.nFileIndexHigh == b.nFileIndexHigh &&
+                      a.nFileIndexLow == b.nFileIndexLow;
+    CloseHandle(other);
+    return same;
+  }
+
+  void ConsoleLine(std::string_view line) override {
+    // WriteFile on the raw handle: bytes go out unchanged, with no text-mode
+    // translation and no code-page conversion.
+    std::string out(line);
+    out += "\r\n";
+    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    const char* p = out.data();
+    std::size_t left = out.size();
+    while (left > 0) {
+      DWORD n = 0;
+      if (!WriteFile(h, p, Clamp(left), &n, nullptr) || n == 0) return;
+      p += n;
+      left -= n;
+    }
+  }
+
+  std::string ModuleName() override {
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    if (n == 0) return "tesvak.exe";
+    const std::string path(buf, n);
+    const std::size_t slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+  }
+
+ private:
+  // A name holding a NUL byte cannot be passed on whole, so it is refused
+  // rather than cut.
+  static bool Cut(const std::string& name, std::string* cut) {
+    *cut = std::string(CutName(name));
+    return cut->find('\0') == std::string::npos;
+  }
+
+  static ErrorCode Open(const std::string& name, DWORD access, DWORD share,
+                        DWORD disposition, FileId* file) {
+    std::string cut;
+    if (!Cut(name, &cut)) return kInvalidName;
+    HANDLE h = CreateFileA(cut.c_str(), access, share, nullptr, disposition,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastError();
+    *file = reinterpret_cast<FileId>(h);
+    return kOk;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Platform> MakeSystemPlatform() {
+  return std::make_unique<Win32Platform>();
+}
+
+}  // namespace tesvak

@@ -1,0 +1,63 @@
+// The outcome of one step of the run, carried up to the driver as a value.
+//
+// A step either succeeds, asks for an orderly stop with one console line
+// (a missing file the program expected, a full area table), or fails on a
+// file operation with a Windows-style error code.  Leaf code never prints and
+// never exits; the driver turns a non-ok status into the console output and
+// the exit code.
+#ifndef TESVAK_PLATFORM_STATUS_H_
+#define TESVAK_PLATFORM_STATUS_H_
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace tesvak {
+
+// The file operations that can fail unexpectedly.  Each one has a fixed
+// location in the failure report, so the same failing operation always
+// reports the same address.
+enum class Site : std::uint8_t {
+  kTextRead = 1,
+  kTextClose,
+  kCreate,
+  kSize,
+  kRead,
+  kWrite,
+  kCloseDest,
+  kCloseSource,
+};
+
+class Status {
+ public:
+  enum class Kind : std::uint8_t { kOk, kStop, kIoError };
+
+  static Status Ok() { return Status(Kind::kOk, {}, 0, Site::kTextRead); }
+  static Status Stop(std::string line) {
+    return Status(Kind::kStop, std::move(line), 0, Site::kTextRead);
+  }
+  static Status IoError(std::uint32_t code, Site site) {
+    return Status(Kind::kIoError, {}, code, site);
+  }
+
+  bool ok() const { return kind_ == Kind::kOk; }
+  Kind kind() const { return kind_; }
+  // The console line of an orderly stop.
+  const std::string& line() const { return line_; }
+  // The error code and failing operation of an I/O error.
+  std::uint32_t code() const { return code_; }
+  Site site() const { return site_; }
+
+ private:
+  Status(Kind kind, std::string line, std::uint32_t code, Site site)
+      : kind_(kind), line_(std::move(line)), code_(code), site_(site) {}
+
+  Kind kind_;
+  std::string line_;
+  std::uint32_t code_;
+  Site site_;
+};
+
+}  // namespace tesvak
+
+#endif  // TESVAK_PLATFORM_STATUS_H_

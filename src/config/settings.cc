@@ -1,0 +1,26 @@
+#include "config/settings.h"
+
+#include "config/text_file.h"
+#include "config/words.h"
+
+namespace tesvak {
+
+Status ReadSettings(Platform& fs, Settings* settings) {
+  TextFile file(fs);
+  if (!file.Open(kSettingsName)) return Status::Stop(kNoSettingsLine);
+  return ForEachLine(file, [settings](std::string& line) {
+    if (line.empty() || line[0] == ';') return Status::Ok();
+    FoldUpperInPlace(line);
+    std::string_view rest(line);
+    const std::string_view key = NextWord(rest);
+    if (key == "SQUISHFILE")
+      settings->SquishFile = NextWord(rest);
+    else if (key == "RULESPATH")
+      settings->RulesPath = NextWord(rest);
+    else if (key == "OUTDIR")
+      settings->OutDir = NextWord(rest);
+    return Status::Ok();
+  });
+}
+
+}  // namespace tesvak

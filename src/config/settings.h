@@ -1,0 +1,31 @@
+// The program's settings file, "tesvak.cfg" in the current directory.
+#ifndef TESVAK_CONFIG_SETTINGS_H_
+#define TESVAK_CONFIG_SETTINGS_H_
+
+#include <string>
+
+#include "platform/platform.h"
+#include "platform/status.h"
+
+namespace tesvak {
+
+struct Settings {
+  std::string SquishFile;  // the Squish configuration to take areas from
+  std::string RulesPath;   // the directory of files.bbs and the rules files
+  std::string OutDir;      // the directory that receives the .sqr copies
+};
+
+inline constexpr char kSettingsName[] = "tesvak.cfg";
+inline constexpr char kNoSettingsLine[] = "Config File Not found";
+
+// Reads the settings file into *settings.  Lines that are empty or start
+// with ';' are skipped; every other line is upper-cased whole, its first
+// word is the key and its second the value.  The last occurrence of a key
+// wins, and a key without a value empties its setting.  Unknown keys are
+// ignored.  Stops with "Config File Not found" when the file cannot be
+// opened.
+Status ReadSettings(Platform& fs, Settings* settings);
+
+}  // namespace tesvak
+
+#endif  // TESVAK_CONFIG_SETTINGS_H_

@@ -1,0 +1,122 @@
+#include "driver/run.h"
+
+#include <cstdio>
+#include <exception>
+#include <new>
+#include <typeinfo>
+
+#if defined(__GNUG__)
+#include <cxxabi.h>
+
+#include <cstdlib>
+#endif
+
+#include "config/echo_areas.h"
+#include "rules/rename_rules.h"
+
+namespace tesvak {
+namespace {
+
+// Locations of the failures that are not file operations.
+constexpr std::uint32_t kCodeBase = 0x00401000;
+constexpr std::uint32_t kOutOfMemoryLocation = kCodeBase + 0x0F00;
+constexpr std::uint32_t kOtherFailureLocation = kCodeBase + 0x0F80;
+
+std::string ClassNameOf(const std::exception& e) {
+  const char* raw = typeid(e).name();
+#if defined(__GNUG__)
+  int status = 0;
+  char* demangled = abi::__cxa_demangle(raw, nullptr, nullptr, &status);
+  if (status == 0 && demangled != nullptr) {
+    std::string name(demangled);
+    std::free(demangled);
+    return name;
+  }
+#endif
+  return raw;
+}
+
+Status Run(Platform& fs) {
+  Settings settings;
+  Status s = ReadSettings(fs, &settings);
+  if (!s.ok()) return s;
+  if (!NormaliseSettings(&settings)) return Status::Stop(kMissingSettingLine);
+  AreaTable areas;
+  return RenameRules(fs, settings, &areas);
+}
+
+int Report(Platform& fs, std::string_view class_name, std::uint32_t location,
+           std::string_view message) {
+  fs.ConsoleLine(FailureReport(class_name, fs.ModuleName(), location, message));
+  return kExitFailure;
+}
+
+}  // namespace
+
+bool NormaliseSettings(Settings* settings) {
+  if (settings->RulesPath.empty() || settings->SquishFile.empty() ||
+      settings->OutDir.empty())
+    return false;
+  for (std::string* dir : {&settings->RulesPath, &settings->OutDir})
+    if (dir->back() != '\\') dir->push_back('\\');
+  return true;
+}
+
+std::string MessageForCode(std::uint32_t code) {
+  switch (code) {
+    case kFileNotFound:
+      return "File not found";
+    case kPathNotFound:
+      return "Invalid filename";
+    case kTooManyOpenFiles:
+      return "Too many open files";
+    case kAccessDenied:
+      return "File access denied";
+    case kReadBeyondEnd:
+      return "Read beyond end of file";
+    case kDiskFull:
+      return "Disk full";
+    case 106:
+      return "Invalid numeric input";
+    default:
+      return "I/O error " + std::to_string(code);
+  }
+}
+
+std::uint32_t LocationOf(Site site) {
+  return kCodeBase + 0x100 * static_cast<std::uint32_t>(site);
+}
+
+std::string FailureReport(std::string_view class_name, std::string_view module,
+                          std::uint32_t location, std::string_view message) {
+  char address[9];
+  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(location));
+  std::string report = "Exception ";
+  report.append(class_name).append(" in module ").append(module);
+  report.append(" at ").append(address).append(".\n").append(message);
+  if (!message.empty() && message.back() != '.') report += '.';
+  return report;
+}
+
+int RunProgram(Platform& fs) {
+  try {
+    const Status s = Run(fs);
+    switch (s.kind()) {
+      case Status::Kind::kOk:
+        return kExitSuccess;
+      case Status::Kind::kStop:
+        fs.ConsoleLine(s.line());
+        return kExitStopped;
+      case Status::Kind::kIoError:
+        return Report(fs, "EInOutError", LocationOf(s.site()),
+                      MessageForCode(s.code()));
+    }
+  } catch (const std::bad_alloc&) {
+    return Report(fs, "EOutOfMemory", kOutOfMemoryLocation, "Out of memory");
+  } catch (const std::exception& e) {
+    return Report(fs, ClassNameOf(e), kOtherFailureLocation, e.what());
+  }
+  return kExitFailure;
+}
+
+}  // namespace tesvak

@@ -1,0 +1,44 @@
+// The run of the program: settings, checks, the rules pass, and the one
+// place where a stop or a failure becomes console output and an exit code.
+#ifndef TESVAK_DRIVER_RUN_H_
+#define TESVAK_DRIVER_RUN_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "config/settings.h"
+#include "platform/platform.h"
+#include "platform/status.h"
+
+namespace tesvak {
+
+// Exit codes.  An orderly stop is not a success: a batch file or scheduler
+// must be able to tell that the job was not done.
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;  // the failure report
+inline constexpr int kExitStopped = 2;  // an orderly stop with its one line
+
+inline constexpr char kMissingSettingLine[] = "Missing setting in config.";
+
+// Checks that all three settings are set and gives both directories their
+// trailing backslash.  Returns false when a setting is missing.
+bool NormaliseSettings(Settings* settings);
+
+// The report's message for an error code.
+std::string MessageForCode(std::uint32_t code);
+
+// The report's location field for a failing operation.
+std::uint32_t LocationOf(Site site);
+
+// The unexpected-failure report, without its line end.
+std::string FailureReport(std::string_view class_name, std::string_view module,
+                          std::uint32_t location, std::string_view message);
+
+// Runs the whole job and returns the exit code.  Writes to the console only
+// when the run stops or fails.
+int RunProgram(Platform& fs);
+
+}  // namespace tesvak
+
+#endif  // TESVAK_DRIVER_RUN_H_

@@ -1,0 +1,58 @@
+#include "rules/copy_rules.h"
+
+#include <algorithm>
+#include <memory>
+
+namespace tesvak {
+namespace {
+
+constexpr std::uint64_t kBlockSize = 1024 * 1024;
+
+// Moves exactly `size` bytes.  A read that ends early means the source
+// shrank after it was measured; a write that stores less means the medium
+// is full.
+Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
+  std::uint64_t moved = 0;
+  while (size > 0 && fs.CopyChunk(from, to, size, &moved)) size -= moved;
+  if (size == 0) return Status::Ok();
+
+  const std::size_t block = static_cast<std::size_t>(std::min(size, kBlockSize));
+  std::unique_ptr<char[]> buf(new char[block]);
+  while (size > 0) {
+    std::size_t got = 0, put = 0;
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, block));
+    ErrorCode code = fs.Read(from, buf.get(), want, &got);
+    if (code != kOk) return Status::IoError(code, Site::kRead);
+    if (got == 0) return Status::IoError(kReadBeyondEnd, Site::kRead);
+    code = fs.Write(to, buf.get(), got, &put);
+    if (code != kOk) return Status::IoError(code, Site::kWrite);
+    if (put < got) return Status::IoError(kDiskFull, Site::kWrite);
+    size -= got;
+  }
+  return Status::Ok();
+}
+
+}  // namespace
+
+Status CopyRulesFile(Platform& fs, const std::string& source,
+                     const std::string& dest) {
+  FileId from = 0, to = 0;
+  if (fs.OpenRead(source, &from) != kOk) return Status::Stop(kNoRulesFileLine);
+  ErrorCode code = kOk;
+  if (!fs.SameFile(from, dest)) {
+    if ((code = fs.Create(dest, &to)) != kOk)
+      return Status::IoError(code, Site::kCreate);
+    std::uint64_t size = 0;
+    if ((code = fs.Size(from, &size)) != kOk)
+      return Status::IoError(code, Site::kSize);
+    Status s = Transfer(fs, from, to, size);
+    if (!s.ok()) return s;
+    if ((code = fs.Close(to)) != kOk)
+      return Status::IoError(code, Site::kCloseDest);
+  }
+  if ((code = fs.Close(from)) != kOk)
+    return Status::IoError(code, Site::kCloseSource);
+  return Status::Ok();
+}
+
+}  // namespace tesvak

@@ -1,0 +1,80 @@
+#include "config/echo_areas.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace tesvak {
+namespace {
+
+std::string Areas(int count) {
+  std::string cfg;
+  for (int i = 1; i <= count; ++i)
+    cfg += "EchoArea AREA" + std::to_string(i) + " C:\\MAIL\\A" + std::to_string(i) + " -$\r\n";
+  return cfg;
+}
+
+Status Read(const std::string& cfg, AreaTable* table) {
+  FakePlatform fs;
+  fs.files["SQ.CFG"] = cfg;
+  return ReadEchoAreas(fs, "SQ.CFG", table);
+}
+
+TEST(EchoAreas, OnlyEchoAreaLinesEnterTheTableWithCaseKept) {
+  AreaTable t;
+  ASSERT_TRUE(Read("; comment\r\n"
+                   "NetArea NETMAIL C:\\MAIL\\NET\r\n"
+                   "  EchoArea My.Echo d:\\mail\\myecho -$ 2:2/2\r\n"
+                   "ECHOAREA\tTABBED x\r\n"
+                   "echoarea\r\n"
+                   "ECHOAREA ONLYTAG\r\n",
+                   &t).ok());
+  ASSERT_EQ(t.size(), 3u);
+  EXPECT_EQ(t[0].Tag, "My.Echo");
+  EXPECT_EQ(t[0].Path, "d:\\mail\\myecho");
+  EXPECT_EQ(t[1].Tag, "");
+  EXPECT_EQ(t[1].Path, "");
+  EXPECT_EQ(t[2].Tag, "ONLYTAG");
+  EXPECT_EQ(t[2].Path, "");
+  EXPECT_EQ(t.NextArea(), 4u);
+}
+
+TEST(EchoAreas, LookupIgnoresAsciiCaseAndTheFirstAreaWins) {
+  AreaTable t;
+  ASSERT_TRUE(Read("ECHOAREA my.echo first\r\n"
+                   "ECHOAREA MY.ECHO second\r\n"
+                   "ECHOAREA \xe4rger umlaut\r\n",
+                   &t).ok());
+  ASSERT_NE(t.Find("My.Echo"), nullptr);
+  EXPECT_EQ(t.Find("My.Echo")->Path, "first");
+  EXPECT_EQ(t.Find("\xe4RGER")->Path, "umlaut");
+  EXPECT_EQ(t.Find("\xc4RGER"), nullptr);  // high bytes are not folded
+  EXPECT_EQ(t.Find("MY.ECH"), nullptr);
+  EXPECT_EQ(t.Find(""), nullptr);
+}
+
+TEST(EchoAreas, AThousandAreasFitAndTheNextOneStopsBeforeItIsStored) {
+  AreaTable full;
+  EXPECT_TRUE(Read(Areas(1000), &full).ok());
+  EXPECT_EQ(full.size(), 1000u);
+  EXPECT_EQ(full.Find("area1000")->Path, "C:\\MAIL\\A1000");
+
+  AreaTable over;
+  const Status s = Read(Areas(1001) + "garbage that is never read\r\n", &over);
+  EXPECT_EQ(s.kind(), Status::Kind::kStop);
+  EXPECT_EQ(s.line(), "Echo areas > 1000, the table holds 1000 at most.");
+  EXPECT_EQ(std::string(kAreaLimitLine).size(), 48u);
+  EXPECT_EQ(over.size(), 1000u);
+  EXPECT_EQ(over.Find("AREA1001"), nullptr);
+}
+
+TEST(EchoAreas, AMissingConfigurationStopsWithTheSameLineWhateverItsName) {
+  FakePlatform fs;
+  AreaTable t;
+  const Status s = ReadEchoAreas(fs, "C:\\SQUISH\\OTHER.CFG", &t);
+  EXPECT_EQ(s.kind(), Status::Kind::kStop);
+  EXPECT_EQ(s.line(), "Squish.cfg file not found");
+}
+
+}  // namespace
+}  // namespace tesvak

@@ -1,0 +1,107 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tesvak {
+
+const FakePlatform::Fault* FakePlatform::Call(Op op, const std::string& name) {
+  const int n = ++calls_[{op, name}];
+  for (const Fault& f : faults_)
+    if (f.op == op && f.name == name && f.nth == n) return &f;
+  return nullptr;
+}
+
+FileId FakePlatform::Add(Handle h) {
+  open_[next_] = std::move(h);
+  return next_++;
+}
+
+std::vector<std::string> FakePlatform::OpenNames() const {
+  std::vector<std::string> names;
+  for (const auto& [id, h] : open_) names.push_back(h.name);
+  return names;
+}
+
+ErrorCode FakePlatform::OpenExisting(const std::string& name, bool text, Op op,
+                                     FileId* file) {
+  log.push_back((text ? "text " : "read ") + name);
+  if (const Fault* f = Call(op, name)) return f->code;
+  if (dirs.count(name)) return kAccessDenied;
+  if (!files.count(name)) return kFileNotFound;
+  *file = Add({name, 0, text});
+  return kOk;
+}
+
+ErrorCode FakePlatform::OpenText(const std::string& name, FileId* file) {
+  return OpenExisting(name, true, Op::kOpenText, file);
+}
+
+ErrorCode FakePlatform::OpenRead(const std::string& name, FileId* file) {
+  return OpenExisting(name, false, Op::kOpenRead, file);
+}
+
+ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
+  log.push_back("create " + name);
+  if (const Fault* f = Call(Op::kCreate, name)) return f->code;
+  if (dirs.count(name)) return kAccessDenied;
+  for (const auto& [id, h] : open_)
+    if (h.text && h.name == name) return kSharingViolation;
+  files[name].clear();
+  *file = Add({name, 0, false});
+  return kOk;
+}
+
+ErrorCode FakePlatform::Read(FileId file, void* buf, std::size_t size,
+                             std::size_t* got) {
+  *got = 0;
+  Handle& h = open_.at(file);
+  const Fault* f = Call(Op::kRead, h.name);
+  if (f && !f->short_io) return f->code;
+  const std::string& data = files.at(h.name);
+  if (f) return kOk;  // as if the file had ended here
+  const std::size_t n =
+      std::min({size, max_read, data.size() - std::min(h.pos, data.size())});
+  std::memcpy(buf, data.data() + h.pos, n);
+  h.pos += n;
+  *got = n;
+  return kOk;
+}
+
+ErrorCode FakePlatform::Write(FileId file, const void* buf, std::size_t size,
+                              std::size_t* put) {
+  *put = 0;
+  Handle& h = open_.at(file);
+  const Fault* f = Call(Op::kWrite, h.name);
+  if (f && !f->short_io) return f->code;
+  std::string& data = files.at(h.name);
+  const std::size_t n = f && size > 0 ? size - 1 : size;
+  if (data.size() < h.pos + n) data.resize(h.pos + n);
+  data.replace(h.pos, n, static_cast<const char*>(buf), n);
+  h.pos += n;
+  *put = n;
+  return kOk;
+}
+
+ErrorCode FakePlatform::Size(FileId file, std::uint64_t* size) {
+  if (const Fault* f = Call(Op::kSize, open_.at(file).name)) return f->code;
+  *size = files.at(open_.at(file).name).size();
+  return kOk;
+}
+
+ErrorCode FakePlatform::Close(FileId file) {
+  const std::string name = open_.at(file).name;
+  open_.erase(file);
+  if (const Fault* f = Call(Op::kClose, name)) return f->code;
+  return kOk;
+}
+
+bool FakePlatform::SameFile(FileId file, const std::string& name) {
+  return open_.at(file).name == name;
+}
+
+void FakePlatform::ConsoleLine(std::string_view line) {
+  console.append(line).append("\r\n");
+}
+
+}  // namespace tesvak

@@ -1,0 +1,77 @@
+// An in-memory file system for the program's tests, with the sharing rules
+// the program relies on and a way to make any one call fail.
+#ifndef TESVAK_TESTS_FAKE_PLATFORM_H_
+#define TESVAK_TESTS_FAKE_PLATFORM_H_
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace tesvak {
+
+class FakePlatform : public Platform {
+ public:
+  enum class Op { kOpenText, kOpenRead, kCreate, kRead, kWrite, kSize, kClose };
+
+  std::map<std::string, std::string> files;  // exact name -> bytes
+  std::set<std::string> dirs;                // names that are directories
+  std::string console;                       // all console output
+  std::vector<std::string> log;              // "text NAME", "read NAME", "create NAME"
+  std::size_t max_read = static_cast<std::size_t>(-1);  // bytes per Read
+  std::string module = "tesvak";
+
+  // The `nth` call (from 1) of `op` on file `name` fails with `code`.
+  void FailOn(Op op, const std::string& name, int nth, ErrorCode code) {
+    faults_.push_back({op, name, nth, code, false});
+  }
+  // The `nth` Read of `name` returns no bytes, as if the file had ended
+  // there, or the `nth` Write stores one byte less than asked.
+  void ShortOn(Op op, const std::string& name, int nth) {
+    faults_.push_back({op, name, nth, kOk, true});
+  }
+
+  // Names currently open.
+  std::vector<std::string> OpenNames() const;
+
+  ErrorCode OpenText(const std::string& name, FileId* file) override;
+  ErrorCode OpenRead(const std::string& name, FileId* file) override;
+  ErrorCode Create(const std::string& name, FileId* file) override;
+  ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override;
+  ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override;
+  ErrorCode Size(FileId file, std::uint64_t* size) override;
+  ErrorCode Close(FileId file) override;
+  bool SameFile(FileId file, const std::string& name) override;
+  void ConsoleLine(std::string_view line) override;
+  std::string ModuleName() override { return module; }
+
+ private:
+  struct Handle {
+    std::string name;
+    std::size_t pos = 0;
+    bool text = false;
+  };
+  struct Fault {
+    Op op;
+    std::string name;
+    int nth;
+    ErrorCode code;
+    bool short_io;
+  };
+
+  // The fault planned for this call of `op`, if any.
+  const Fault* Call(Op op, const std::string& name);
+  ErrorCode OpenExisting(const std::string& name, bool text, Op op, FileId* file);
+  FileId Add(Handle h);
+
+  std::map<FileId, Handle> open_;
+  std::map<std::pair<Op, std::string>, int> calls_;
+  std::vector<Fault> faults_;
+  FileId next_ = 1;
+};
+
+}  // namespace tesvak
+
+#endif  // TESVAK_TESTS_FAKE_PLATFORM_H_

@@ -1,0 +1,99 @@
+#include "platform/names.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+namespace tesvak {
+namespace {
+
+TEST(Names, DosNamesBecomePosixNames) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\BBS\\RULES", "/BBS/RULES"},
+      {"C:RULES", "RULES"},
+      {"d:\\out\\", "/out/"},
+      {"RULES\\files.bbs", "RULES/files.bbs"},
+      {"/srv/bbs/x", "/srv/bbs/x"},
+      {"1:\\X", "1:/X"},  // not a drive letter
+      {"\\\\server\\share", "//server/share"},
+      {"", ""},
+  };
+  for (const auto& [dos, posix] : cases) EXPECT_EQ(DosToPosix(dos), posix) << dos;
+}
+
+TEST(Names, NamesAreCutTo259BytesBeforeTheyAreMapped) {
+  const std::string name = "C:" + std::string(300, 'a');
+  EXPECT_EQ(CutName(name).size(), 259u);
+  EXPECT_EQ(DosToPosix(name), std::string(257, 'a'));
+}
+
+// A directory tree for the resolver, and a count of how often each
+// directory was listed.
+struct Tree {
+  std::map<std::string, std::vector<std::string>> dirs;
+  std::map<std::string, int> listed;
+
+  DirLister Lister() {
+    return [this](const std::string& dir, std::vector<std::string>* names) {
+      ++listed[dir];
+      auto it = dirs.find(dir);
+      if (it == dirs.end()) return false;
+      *names = it->second;
+      return true;
+    };
+  }
+};
+
+TEST(Names, EachComponentIsFoundIgnoringCaseUnlessItExistsExactly) {
+  Tree t;
+  t.dirs["/"] = {"srv", "SRV2"};
+  t.dirs["/srv/"] = {"bbs"};
+  t.dirs["/srv/bbs/"] = {"rules", "Rules", "RULES2"};
+  t.dirs["/srv/bbs/Rules/"] = {"files.bbs"};
+  t.dirs["/srv/bbs/rules/"] = {"FILES.BBS", "Files.Bbs", "a.rul"};
+  NameResolver r(t.Lister());
+  EXPECT_EQ(r.Resolve("C:\\SRV\\BBS\\RULES\\files.bbs"), "/srv/bbs/Rules/files.bbs");
+  EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\files.bbs"), "/srv/bbs/rules/FILES.BBS");
+  EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\A.RUL"), "/srv/bbs/rules/a.rul");
+  EXPECT_EQ(r.Resolve("\\SRV2\\x"), "/SRV2/x");
+  EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\new.sqr"), "/srv/bbs/rules/new.sqr");
+  EXPECT_EQ(r.Resolve("\\SRV\\missing\\X"), "/srv/missing/X");
+}
+
+TEST(Names, RelativeNamesAreLookedUpInTheCurrentDirectory) {
+  Tree t;
+  t.dirs["."] = {"rules", "tesvak.cfg"};
+  t.dirs["rules/"] = {"Files.bbs"};
+  NameResolver r(t.Lister());
+  EXPECT_EQ(r.Resolve("TESVAK.CFG"), "tesvak.cfg");
+  EXPECT_EQ(r.Resolve("RULES\\files.bbs"), "rules/Files.bbs");
+}
+
+TEST(Names, EveryDirectoryIsListedOnceWhateverTheNumberOfNames) {
+  Tree t;
+  t.dirs["."] = {"rules", "out"};
+  t.dirs["rules/"] = {"a.rul", "b.rul"};
+  NameResolver r(t.Lister());
+  for (int i = 0; i < 100; ++i) {
+    r.Resolve("RULES\\A.RUL");
+    r.Resolve("RULES\\B.RUL");
+    r.Resolve("OUT\\X.sqr");
+  }
+  EXPECT_EQ(t.listed["."], 1);
+  EXPECT_EQ(t.listed["rules/"], 1);
+  EXPECT_EQ(t.listed["out/"], 1);
+}
+
+TEST(Names, ACreatedFileIsFoundByLaterNamesInAnotherCase) {
+  Tree t;
+  t.dirs["."] = {"out"};
+  t.dirs["out/"] = {};
+  NameResolver r(t.Lister());
+  const std::string made = r.Resolve("OUT\\Area.sqr");
+  EXPECT_EQ(made, "out/Area.sqr");
+  r.NoteCreated(made);
+  EXPECT_EQ(r.Resolve("OUT\\AREA.sqr"), "out/Area.sqr");
+}
+
+}  // namespace
+}  // namespace tesvak

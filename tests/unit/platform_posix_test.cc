@@ -1,0 +1,146 @@
+// The real file system, through the same interface the program uses: what
+// the fake promises must hold here too.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform.h"
+
+namespace tesvak {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PosixPlatformTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            ("tesvak-platform-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "rules");
+    fs::create_directories(root_ / "out");
+  }
+  void TearDown() override {
+    fs::permissions(root_ / "out", fs::perms::owner_all, fs::perm_options::add);
+    fs::remove_all(root_);
+  }
+
+  std::string Name(const std::string& rel) { return (root_ / rel).string(); }
+  void Put(const std::string& rel, const std::string& bytes) {
+    std::ofstream(root_ / rel, std::ios::binary) << bytes;
+  }
+  std::string Get(const std::string& rel) {
+    std::ifstream in(root_ / rel, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  fs::path root_;
+  std::unique_ptr<Platform> os_ = MakeSystemPlatform();
+};
+
+TEST_F(PosixPlatformTest, FailedOpensGiveTheWindowsCodes) {
+  FileId f;
+  EXPECT_EQ(os_->OpenText(Name("rules/missing"), &f), kFileNotFound);
+  EXPECT_EQ(os_->OpenRead(Name("nodir/missing"), &f), kPathNotFound);
+  EXPECT_EQ(os_->OpenText(Name("rules"), &f), kAccessDenied);
+  EXPECT_EQ(os_->OpenRead(Name("rules"), &f), kAccessDenied);
+  EXPECT_EQ(os_->Create(Name("nodir/x.sqr"), &f), kPathNotFound);
+  EXPECT_EQ(os_->Create(Name("out"), &f), kAccessDenied);
+  Put("plain", "x");
+  EXPECT_EQ(os_->OpenRead(Name("plain/below"), &f), kPathNotFound);
+  EXPECT_EQ(os_->OpenText(std::string("a\0b", 3), &f), kInvalidName);
+}
+
+TEST_F(PosixPlatformTest, NamesAreFoundIgnoringCaseAndBackslashesSeparate) {
+  Put("rules/Files.Bbs", "list");
+  const std::string upper = (root_ / "RULES").string() + "\\FILES.BBS";
+  FileId f;
+  ASSERT_EQ(os_->OpenText(upper, &f), kOk);
+  char buf[8];
+  std::size_t got = 0;
+  ASSERT_EQ(os_->Read(f, buf, sizeof buf, &got), kOk);
+  EXPECT_EQ(std::string(buf, got), "list");
+  EXPECT_EQ(os_->Close(f), kOk);
+}
+
+TEST_F(PosixPlatformTest, CreatingReplacesAFileOfAnotherCaseInPlace) {
+  Put("out/Area.SQR", "old contents");
+  FileId f;
+  ASSERT_EQ(os_->Create(Name("OUT") + "\\AREA.sqr", &f), kOk);
+  std::size_t put = 0;
+  ASSERT_EQ(os_->Write(f, "new", 3, &put), kOk);
+  ASSERT_EQ(os_->Close(f), kOk);
+  EXPECT_EQ(Get("out/Area.SQR"), "new");
+  EXPECT_FALSE(fs::exists(root_ / "out/AREA.sqr"));
+}
+
+TEST_F(PosixPlatformTest, AFileWithoutWriteBitsIsReadOnlyEvenForRoot) {
+  Put("out/ro.sqr", "keep");
+  fs::permissions(root_ / "out/ro.sqr", fs::perms::owner_read | fs::perms::group_read);
+  FileId f;
+  EXPECT_EQ(os_->Create(Name("out/ro.sqr"), &f), kAccessDenied);
+  EXPECT_EQ(Get("out/ro.sqr"), "keep");
+  // Reading it is fine.
+  ASSERT_EQ(os_->OpenRead(Name("out/ro.sqr"), &f), kOk);
+  EXPECT_EQ(os_->Close(f), kOk);
+}
+
+TEST_F(PosixPlatformTest, AnOpenTextFileCannotBeCreatedOverButCanBeReadAgain) {
+  Put("rules/files.bbs", "list");
+  fs::create_symlink(root_ / "rules/files.bbs", root_ / "out/link.sqr");
+  FileId text, again, dest;
+  ASSERT_EQ(os_->OpenText(Name("rules/files.bbs"), &text), kOk);
+  ASSERT_EQ(os_->OpenRead(Name("rules/files.bbs"), &again), kOk);
+  EXPECT_EQ(os_->Create(Name("out/link.sqr"), &dest), kSharingViolation);
+  EXPECT_EQ(Get("rules/files.bbs"), "list");
+  EXPECT_EQ(os_->Close(again), kOk);
+  EXPECT_EQ(os_->Close(text), kOk);
+  ASSERT_EQ(os_->Create(Name("out/link.sqr"), &dest), kOk);  // free again
+  EXPECT_EQ(os_->Close(dest), kOk);
+}
+
+TEST_F(PosixPlatformTest, SameFileSeesThroughLinksAndCase) {
+  Put("rules/a.sqr", "a");
+  fs::create_symlink(root_ / "rules/a.sqr", root_ / "out/b.sqr");
+  FileId f;
+  ASSERT_EQ(os_->OpenRead(Name("rules/a.sqr"), &f), kOk);
+  EXPECT_TRUE(os_->SameFile(f, Name("RULES") + "\\A.SQR"));
+  EXPECT_TRUE(os_->SameFile(f, Name("out/b.sqr")));
+  EXPECT_FALSE(os_->SameFile(f, Name("out/none.sqr")));
+  EXPECT_EQ(os_->Close(f), kOk);
+}
+
+TEST_F(PosixPlatformTest, TheKernelCopyMovesEveryByteAndStopsAtTheEnd) {
+  std::string data(3 * 1024 * 1024 + 5, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
+  Put("rules/big", data);
+  FileId from, to;
+  ASSERT_EQ(os_->OpenRead(Name("rules/big"), &from), kOk);
+  ASSERT_EQ(os_->Create(Name("out/big.sqr"), &to), kOk);
+  std::uint64_t size = 0, moved = 0, total = 0;
+  ASSERT_EQ(os_->Size(from, &size), kOk);
+  EXPECT_EQ(size, data.size());
+  while (os_->CopyChunk(from, to, size - total + 10, &moved)) total += moved;
+  EXPECT_EQ(total, data.size());
+  EXPECT_EQ(os_->Close(to), kOk);
+  EXPECT_EQ(os_->Close(from), kOk);
+  EXPECT_EQ(Get("out/big.sqr"), data);
+}
+
+TEST_F(PosixPlatformTest, WritingToAFullDeviceGivesCode112) {
+  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+  fs::create_symlink("/dev/full", root_ / "out/full.sqr");
+  FileId f;
+  ASSERT_EQ(os_->Create(Name("out/full.sqr"), &f), kOk);
+  std::size_t put = 0;
+  EXPECT_EQ(os_->Write(f, "x", 1, &put), kDiskFullOs);
+  EXPECT_EQ(os_->Close(f), kOk);
+}
+
+}  // namespace
+}  // namespace tesvak

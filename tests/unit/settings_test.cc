@@ -1,0 +1,65 @@
+#include "config/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace tesvak {
+namespace {
+
+Settings Read(const std::string& cfg) {
+  FakePlatform fs;
+  fs.files["tesvak.cfg"] = cfg;
+  Settings s;
+  EXPECT_TRUE(ReadSettings(fs, &s).ok());
+  return s;
+}
+
+TEST(Settings, KeysAndValuesAreFoldedAndExtraWordsIgnored) {
+  const Settings s = Read(
+      "SquishFile c:\\squish\\squish.cfg\r\n"
+      "  OutDir  d:\\out more words\r\n"
+      "rulespath c:\\bbs\\rules\r\n");
+  EXPECT_EQ(s.SquishFile, "C:\\SQUISH\\SQUISH.CFG");
+  EXPECT_EQ(s.OutDir, "D:\\OUT");
+  EXPECT_EQ(s.RulesPath, "C:\\BBS\\RULES");
+}
+
+TEST(Settings, CommentsAndUnknownOrMalformedLinesHaveNoEffect) {
+  const Settings s = Read(
+      ";OUTDIR commented\r\n"
+      " ;OUTDIR not-a-comment-but-no-key\r\n"
+      "     \r\n"
+      "\r\n"
+      "OUTDIR\tTABBED\r\n"
+      "LOGFILE x\r\n"
+      "OUTDIR real\r\n");
+  EXPECT_EQ(s.OutDir, "REAL");
+  EXPECT_EQ(s.SquishFile, "");
+}
+
+TEST(Settings, LastKeyWinsAndAKeyWithoutValueEmptiesTheSetting) {
+  const Settings s = Read(
+      "RULESPATH first\r\nRULESPATH second\r\n"
+      "SQUISHFILE sq.cfg\r\nSQUISHFILE\r\n");
+  EXPECT_EQ(s.RulesPath, "SECOND");
+  EXPECT_EQ(s.SquishFile, "");
+}
+
+TEST(Settings, HighBytesPassUnchangedAndLfIsPartOfTheLine) {
+  const Settings s = Read("OUTDIR c:\\\xe4\xf6\xfc\nRULESPATH x\r\n");
+  EXPECT_EQ(s.OutDir, "C:\\\xe4\xf6\xfc\nRULESPATH");
+  EXPECT_EQ(s.RulesPath, "");
+}
+
+TEST(Settings, AMissingFileStopsWithItsLine) {
+  FakePlatform fs;
+  Settings s;
+  const Status st = ReadSettings(fs, &s);
+  EXPECT_EQ(st.kind(), Status::Kind::kStop);
+  EXPECT_EQ(st.line(), "Config File Not found");
+  EXPECT_EQ(fs.log, std::vector<std::string>{"text tesvak.cfg"});
+}
+
+}  // namespace
+}  // namespace tesvak

@@ -1,0 +1,147 @@
+#include "config/text_file.h"
+
+#include <gtest/gtest.h>
+
+#include "config/words.h"
+#include "fake_platform.h"
+
+namespace tesvak {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Reads every line of `bytes`, handing them to the reader `chunk` bytes at
+// a time so that line ends split across reads are exercised too.
+Lines ReadAll(const std::string& bytes, std::size_t chunk) {
+  FakePlatform fs;
+  fs.files["f"] = bytes;
+  fs.max_read = chunk;
+  TextFile file(fs);
+  EXPECT_TRUE(file.Open("f"));
+  Lines lines;
+  EXPECT_TRUE(ForEachLine(file, [&](const std::string& l) {
+                lines.push_back(l);
+                return Status::Ok();
+              }).ok());
+  EXPECT_TRUE(fs.OpenNames().empty());
+  return lines;
+}
+
+struct LineCase {
+  std::string bytes;
+  Lines lines;
+};
+
+TEST(TextFile, LineEndsAreCrOrCrLfAndCtrlZEndsTheText) {
+  const std::vector<LineCase> cases = {
+      {"", {}},
+      {"A", {"A"}},
+      {"A\r\n\r\n", {"A", ""}},
+      {"A\r\r\n", {"A", ""}},
+      {"A\rB\r", {"A", "B"}},
+      {"A\r\n\nB", {"A", "\nB"}},
+      {"one\ntwo\nthree\n", {"one\ntwo\nthree\n"}},
+      {"A\r\nB\x1a" "C\r\nD\r\n", {"A", "B"}},
+      {"\x1a" "A\r\n", {}},
+      {"A\r\n\x1a", {"A"}},
+      {"A\r\x1a\r\n", {"A"}},
+      {std::string("N\0L\tT\r\n", 7), {std::string("N\0L\tT", 5)}},
+      {"\x80\xfe\xff\r\n\xe4", {"\x80\xfe\xff", "\xe4"}},
+  };
+  for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3},
+                            static_cast<std::size_t>(-1)}) {
+    for (const LineCase& c : cases)
+      EXPECT_EQ(ReadAll(c.bytes, chunk), c.lines)
+          << "input of " << c.bytes.size() << " bytes, chunk " << chunk;
+  }
+}
+
+TEST(TextFile, LongLinesAreReadWholeAcrossBuffers) {
+  std::string line(3 * 1024 * 1024 + 17, 'x');
+  for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = '\n';
+  const Lines lines = ReadAll(line + "\r\nnext", static_cast<std::size_t>(-1));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], line);
+  EXPECT_EQ(lines[1], "next");
+}
+
+TEST(TextFile, CrAtTheEndOfOneReadAndLfAtTheStartOfTheNextAreOneLineEnd) {
+  // The reader's own buffer is 256 KiB; put the CR as its last byte.
+  std::string bytes(256 * 1024 - 1, 'a');
+  bytes += "\r\nb";
+  const Lines lines = ReadAll(bytes, static_cast<std::size_t>(-1));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[1], "b");
+}
+
+TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
+  FakePlatform fs;
+  fs.files["f"] = "line one\r\nline two\r\n";
+  fs.max_read = 5;
+  fs.FailOn(FakePlatform::Op::kRead, "f", 3, 1117);
+  TextFile file(fs);
+  ASSERT_TRUE(file.Open("f"));
+  Status s = ForEachLine(file, [](const std::string&) { return Status::Ok(); });
+  EXPECT_EQ(s.kind(), Status::Kind::kIoError);
+  EXPECT_EQ(s.code(), 1117u);
+  EXPECT_EQ(s.site(), Site::kTextRead);
+
+  FakePlatform fs2;
+  fs2.files["f"] = "x";
+  fs2.FailOn(FakePlatform::Op::kClose, "f", 1, 6);
+  TextFile file2(fs2);
+  ASSERT_TRUE(file2.Open("f"));
+  s = ForEachLine(file2, [](const std::string&) { return Status::Ok(); });
+  EXPECT_EQ(s.code(), 6u);
+  EXPECT_EQ(s.site(), Site::kTextClose);
+}
+
+TEST(TextFile, OpenFailsForMissingFilesAndDirectories) {
+  FakePlatform fs;
+  fs.dirs.insert("d");
+  TextFile file(fs);
+  EXPECT_FALSE(file.Open("missing"));
+  EXPECT_FALSE(file.Open("d"));
+}
+
+TEST(Words, NextWordSkipsSpacesOnlyAndConsumesOneSpaceAfterTheWord) {
+  std::string_view line = "  OutDir  d:\\out extra";
+  EXPECT_EQ(NextWord(line), "OutDir");
+  EXPECT_EQ(line, " d:\\out extra");
+  EXPECT_EQ(NextWord(line), "d:\\out");
+  EXPECT_EQ(NextWord(line), "extra");
+  EXPECT_EQ(NextWord(line), "");
+  EXPECT_EQ(NextWord(line), "");
+
+  std::string_view tabbed = "key\tvalue\nmore x";
+  EXPECT_EQ(NextWord(tabbed), "key\tvalue\nmore");
+  EXPECT_EQ(NextWord(tabbed), "x");
+
+  std::string_view spaces = "     ";
+  EXPECT_EQ(NextWord(spaces), "");
+  EXPECT_TRUE(spaces.empty());
+}
+
+TEST(Words, NextWordOnAHugeLineOfSpacesEndsAtOnce) {
+  std::string spaces(64 * 1024 * 1024, ' ');
+  std::string_view line = spaces;
+  EXPECT_EQ(NextWord(line), "");
+  EXPECT_TRUE(line.empty());
+}
+
+TEST(Words, FoldUpperChangesOnlyAsciiLowerCaseLetters) {
+  std::string all;
+  for (int c = 0; c < 256; ++c) all += static_cast<char>(c);
+  const std::string folded = FoldUpper(all);
+  ASSERT_EQ(folded.size(), 256u);
+  for (int c = 0; c < 256; ++c) {
+    const int want = (c >= 'a' && c <= 'z') ? c - 32 : c;
+    EXPECT_EQ(static_cast<unsigned char>(folded[c]), want) << c;
+  }
+  EXPECT_TRUE(EqualFolded("My.Echo", "MY.ECHO"));
+  EXPECT_FALSE(EqualFolded("\xe4" "CHO", "\xc4" "CHO"));
+  EXPECT_FALSE(EqualFolded("ECHO", "ECHO "));
+}
+
+}  // namespace
+}  // namespace tesvak

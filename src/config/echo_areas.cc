@@ -6,12 +6,12 @@
 namespace tesvak {
 
 std::size_t AreaTable::FoldedHash::operator()(std::string_view s) const {
-  std::size_t h = 14695981039346656037ull;  // FNV-1a
+  std::uint64_t h = 14695981039346656037ull;  // FNV-1a
   for (char c : s) {
     h ^= static_cast<unsigned char>(FoldChar(c));
     h *= 1099511628211ull;
   }
-  return h;
+  return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
 bool AreaTable::FoldedEqual::operator()(std::string_view a,

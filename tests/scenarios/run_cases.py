@@ -1,0 +1,253 @@
+#!/usr/bin/env python3
+"""Runs end-to-end cases against a built tesvak program.
+
+Each case file describes a directory tree as exact bytes, the console
+output and exit code the program must give when run in it, and the files it
+must leave behind.  Every case runs in a fresh temporary directory.  Besides
+what a case states, every run checks that no input file changed and that no
+file appeared that the case does not expect.
+
+    run_cases.py --program build/tesvak [--prefix wine] [--platform posix]
+                 CASE [CASE ...]
+
+The format is described in README.md beside this script.
+"""
+
+import argparse
+import os
+import re
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+
+SKIPPED = 77  # the exit code CTest is told means "skipped"
+
+
+class CaseError(Exception):
+    pass
+
+
+def unescape(text):
+    r"""Turns the escapes of a content line into bytes.
+
+    \r \n \t \0 \s (space) \xHH and \\ are escapes; a backslash before
+    anything else stands for itself, so DOS paths can be written as they are.
+    """
+    out = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c != "\\":
+            out += c.encode("latin-1")
+            i += 1
+            continue
+        nxt = text[i + 1 : i + 2]
+        simple = {"r": b"\r", "n": b"\n", "t": b"\t", "\\": b"\\", "s": b" ", "0": b"\0"}
+        if nxt in simple:
+            out += simple[nxt]
+            i += 2
+        elif nxt == "x":
+            out.append(int(text[i + 2 : i + 4], 16))
+            i += 4
+        else:
+            out += b"\\"  # any other backslash is a plain one: C:\MAIL\AREA
+            i += 1
+    return bytes(out)
+
+
+class Case:
+    def __init__(self, path):
+        self.path = path
+        self.name = os.path.splitext(os.path.basename(path))[0]
+        self.title = self.name
+        self.platform = "any"
+        self.actions = []  # (verb, args, content) in order
+        self.exit = 0
+        self.stdout = b""
+        self.expect = {}  # name -> bytes, or ("same", source)
+        self._parse()
+
+    def _parse(self):
+        with open(self.path, encoding="latin-1") as f:
+            lines = f.read().split("\n")
+        blocks = []  # [header, [content lines]]
+        for line in lines:
+            if line.startswith("|"):
+                if not blocks:
+                    raise CaseError("content before any header")
+                blocks[-1][1].append(line[2:] if line.startswith("| ") else line[1:])
+            elif line.strip() and not line.startswith("#"):
+                blocks.append([line, []])
+        for header, content in blocks:
+            self._header(header, content)
+
+    @staticmethod
+    def _expand(name, content, count):
+        """One file, or with `repeat N` one file a number when the name holds
+        {n}, else one file of N copies of the content, {n} counting up."""
+        body = "".join(content)
+        if count is None:
+            return [(name, unescape(body))]
+        if "{n}" not in name:
+            return [(name, b"".join(unescape(body.replace("{n}", str(n)))
+                                    for n in range(1, count + 1)))]
+        return [
+            (name.replace("{n}", str(n)), unescape(body.replace("{n}", str(n))))
+            for n in range(1, count + 1)
+        ]
+
+    def _header(self, header, content):
+        words = header.split()
+        verb = words[0]
+        count = None
+        if len(words) >= 4 and words[-2] == "repeat":
+            count = int(words[-1])
+            words = words[:-2]
+        if verb == "title:":
+            self.title = header.split(":", 1)[1].strip()
+        elif verb == "platform:":
+            self.platform = words[1]
+        elif verb == "dir":
+            self.actions.append(("dir", words[1], None))
+        elif verb == "file":
+            for name, data in self._expand(words[1], content, count):
+                self.actions.append(("file", name, data))
+        elif verb == "chmod":
+            self.actions.append(("chmod", words[2], int(words[1], 8)))
+        elif verb == "symlink":
+            self.actions.append(("symlink", words[1], words[2]))
+        elif verb == "exit":
+            self.exit = int(words[1])
+        elif verb == "stdout":
+            self.stdout = unescape("".join(content))
+        elif verb == "expect":
+            for name, data in self._expand(words[1], content, count):
+                self.expect[name] = data
+        elif verb == "same":
+            self.expect[words[1]] = ("same", words[2])
+        else:
+            raise CaseError("unknown header: %s" % header)
+
+
+def build_tree(case, root):
+    inputs = {}
+    for verb, name, arg in case.actions:
+        path = os.path.join(root, name)
+        if verb == "dir":
+            os.makedirs(path, exist_ok=True)
+        elif verb == "file":
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            with open(path, "wb") as f:
+                f.write(arg)
+            inputs[name] = arg
+        elif verb == "chmod":
+            os.chmod(path, arg)
+        elif verb == "symlink":
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            os.symlink(arg, path)
+    return inputs
+
+
+def tree_files(root):
+    """Every file and link below root, as names relative to it."""
+    found = set()
+    for dirpath, dirnames, filenames in os.walk(root):
+        for entry in filenames + [d for d in dirnames if os.path.islink(os.path.join(dirpath, d))]:
+            found.add(os.path.relpath(os.path.join(dirpath, entry), root).replace(os.sep, "/"))
+    return found
+
+
+def read(path):
+    with open(path, "rb") as f:
+        return f.read()
+
+
+def show(data, limit=400):
+    text = repr(data)
+    return text if len(text) <= limit else text[:limit] + "... (%d bytes)" % len(data)
+
+
+def run_case(case, args):
+    problems = []
+    root = tempfile.mkdtemp(prefix="tesvak-case-")
+    try:
+        inputs = build_tree(case, root)
+        links = {name for verb, name, _ in case.actions if verb == "symlink"}
+        command = args.prefix + [os.path.abspath(args.program)]
+        try:
+            result = subprocess.run(
+                command, cwd=root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                stderr=subprocess.PIPE, timeout=args.timeout)
+        except subprocess.TimeoutExpired:
+            return ["timed out after %d s" % args.timeout]
+        module = os.path.basename(args.program)
+        want_stdout = case.stdout.replace(b"{module}", module.encode())
+        if result.returncode != case.exit:
+            problems.append("exit code %d, expected %d" % (result.returncode, case.exit))
+        if result.stdout != want_stdout:
+            problems.append("stdout %s\n    expected %s" % (show(result.stdout), show(want_stdout)))
+        for name, want in sorted(case.expect.items()):
+            if isinstance(want, tuple):
+                want = inputs[want[1]]
+            path = os.path.join(root, name)
+            if not os.path.isfile(path):
+                problems.append("missing output %s" % name)
+            elif read(path) != want:
+                problems.append("output %s is %s\n    expected %s" % (name, show(read(path)), show(want)))
+        for name, data in sorted(inputs.items()):
+            path = os.path.join(root, name)
+            if name in case.expect:
+                continue
+            if not os.path.isfile(path) or read(path) != data:
+                problems.append("input %s was changed" % name)
+        extra = tree_files(root) - set(inputs) - set(case.expect) - links
+        if extra:
+            problems.append("unexpected files: %s" % ", ".join(sorted(extra)))
+    finally:
+        for dirpath, dirnames, _ in os.walk(root):
+            for d in dirnames:
+                p = os.path.join(dirpath, d)
+                if not os.path.islink(p):
+                    os.chmod(p, stat.S_IRWXU)
+        shutil.rmtree(root, ignore_errors=True)
+    return problems
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--program", required=True)
+    parser.add_argument("--prefix", default="", help="command to run the program under, e.g. wine")
+    parser.add_argument("--platform", default="posix", choices=["posix", "windows"])
+    parser.add_argument("--timeout", type=int, default=120)
+    parser.add_argument("cases", nargs="+")
+    args = parser.parse_args()
+    args.prefix = args.prefix.split()
+
+    passed = failed = skipped = 0
+    for path in args.cases:
+        case = Case(path)
+        if case.platform not in ("any", args.platform):
+            skipped += 1
+            print("SKIP %s (%s only)" % (case.name, case.platform))
+            continue
+        problems = run_case(case, args)
+        if problems:
+            failed += 1
+            print("FAIL %s: %s" % (case.name, case.title))
+            for p in problems[:12]:
+                print("  - " + p)
+            if len(problems) > 12:
+                print("  - ... and %d more" % (len(problems) - 12))
+        else:
+            passed += 1
+            print("ok   %s" % case.name)
+    print("%d passed, %d failed, %d skipped" % (passed, failed, skipped))
+    if failed:
+        return 1
+    return SKIPPED if skipped and not passed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

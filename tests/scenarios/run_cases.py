@@ -8,7 +8,7 @@ what a case states, every run checks that no input file changed and that no
 file appeared that the case does not expect.
 
     run_cases.py --program build/tesvak [--prefix wine] [--platform posix]
-                 CASE [CASE ...]
+                 [--holder hold_open.exe] CASE [CASE ...]
 
 The format is described in README.md beside this script.
 """
@@ -67,6 +67,7 @@ class Case:
         self.exit = 0
         self.stdout = b""
         self.expect = {}  # name -> bytes, or ("same", source)
+        self.holds = []  # files another program keeps open during the run
         self._parse()
 
     def _parse(self):
@@ -118,6 +119,8 @@ class Case:
             self.actions.append(("chmod", words[2], int(words[1], 8)))
         elif verb == "symlink":
             self.actions.append(("symlink", words[1], words[2]))
+        elif verb == "hold":
+            self.holds.append(words[1])
         elif verb == "exit":
             self.exit = int(words[1])
         elif verb == "stdout":
@@ -169,6 +172,28 @@ def show(data, limit=400):
     return text if len(text) <= limit else text[:limit] + "... (%d bytes)" % len(data)
 
 
+def hold_files(case, args, root):
+    """Starts one holder program per `hold` file; returns them once each has
+    its file open."""
+    holders = []
+    for name in case.holds:
+        if not args.holder:
+            raise CaseError("a hold case needs --holder")
+        p = subprocess.Popen(args.prefix + [os.path.abspath(args.holder), name.replace("/", "\\")],
+                             cwd=root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        holders.append(p)
+        answer = p.stdout.readline().strip()
+        if answer != b"held":
+            raise CaseError("could not hold %s: %r" % (name, answer))
+    return holders
+
+
+def release(holders):
+    for p in holders:
+        p.stdin.close()
+        p.wait(timeout=60)
+
+
 def run_case(case, args):
     problems = []
     root = tempfile.mkdtemp(prefix="tesvak-case-")
@@ -176,12 +201,15 @@ def run_case(case, args):
         inputs = build_tree(case, root)
         links = {name for verb, name, _ in case.actions if verb == "symlink"}
         command = args.prefix + [os.path.abspath(args.program)]
+        holders = hold_files(case, args, root)
         try:
             result = subprocess.run(
                 command, cwd=root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
                 stderr=subprocess.PIPE, timeout=args.timeout)
         except subprocess.TimeoutExpired:
             return ["timed out after %d s" % args.timeout]
+        finally:
+            release(holders)
         module = os.path.basename(args.program)
         want_stdout = case.stdout.replace(b"{module}", module.encode())
         if result.returncode != case.exit:
@@ -221,6 +249,7 @@ def main():
     parser.add_argument("--prefix", default="", help="command to run the program under, e.g. wine")
     parser.add_argument("--platform", default="posix", choices=["posix", "windows"])
     parser.add_argument("--timeout", type=int, default=120)
+    parser.add_argument("--holder", help="program that holds a file open (for hold cases)")
     parser.add_argument("cases", nargs="+")
     args = parser.parse_args()
     args.prefix = args.prefix.split()

@@ -1,0 +1,105 @@
+// What every real platform must do alike, checked against the system the
+// tests run on (Linux natively, Windows under Wine).  The in-memory fake
+// makes the same promises.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/platform.h"
+
+namespace tesvak {
+namespace {
+
+namespace fs = std::filesystem;
+
+class PlatformContract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    root_ = fs::temp_directory_path() /
+            (std::string("tesvak-contract-") +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(root_);
+    fs::create_directories(root_ / "dir");
+  }
+  void TearDown() override { fs::remove_all(root_); }
+
+  std::string Name(const std::string& rel) { return (root_ / rel).string(); }
+  void Put(const std::string& rel, const std::string& bytes) {
+    std::ofstream(root_ / rel, std::ios::binary) << bytes;
+  }
+  std::string Get(const std::string& rel) {
+    std::ifstream in(root_ / rel, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+
+  fs::path root_;
+  std::unique_ptr<Platform> os_ = MakeSystemPlatform();
+};
+
+TEST_F(PlatformContract, FailedOpensGiveTheWindowsCodes) {
+  FileId f;
+  EXPECT_EQ(os_->OpenText(Name("missing"), &f), kFileNotFound);
+  EXPECT_EQ(os_->OpenRead(Name("nodir/missing"), &f), kPathNotFound);
+  EXPECT_EQ(os_->OpenText(Name("dir"), &f), kAccessDenied);
+  EXPECT_EQ(os_->OpenRead(Name("dir"), &f), kAccessDenied);
+  EXPECT_EQ(os_->Create(Name("nodir/x.sqr"), &f), kPathNotFound);
+  EXPECT_EQ(os_->Create(Name("dir"), &f), kAccessDenied);
+  EXPECT_EQ(os_->OpenText(std::string("a\0b", 3), &f), kInvalidName);
+  EXPECT_EQ(os_->Create(Name("x") + std::string("\0y", 2), &f), kInvalidName);
+  EXPECT_FALSE(fs::exists(root_ / "x"));
+}
+
+TEST_F(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
+  Put("files.bbs", "list");
+  FileId text, again, dest;
+  ASSERT_EQ(os_->OpenText(Name("files.bbs"), &text), kOk);
+  ASSERT_EQ(os_->OpenRead(Name("files.bbs"), &again), kOk);
+  EXPECT_EQ(os_->Create(Name("files.bbs"), &dest), kSharingViolation);
+  EXPECT_EQ(os_->Close(again), kOk);
+  EXPECT_EQ(os_->Close(text), kOk);
+  EXPECT_EQ(Get("files.bbs"), "list");
+  ASSERT_EQ(os_->Create(Name("files.bbs"), &dest), kOk);  // free again
+  EXPECT_EQ(os_->Close(dest), kOk);
+  EXPECT_EQ(Get("files.bbs"), "");
+}
+
+TEST_F(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
+  std::string data;
+  for (int i = 0; i < 70000; ++i) data += static_cast<char>(i * 31 + 7);
+  Put("src", data);
+  Put("dst", std::string(200000, 'x'));
+  FileId from, to;
+  ASSERT_EQ(os_->OpenRead(Name("src"), &from), kOk);
+  ASSERT_EQ(os_->Create(Name("dst"), &to), kOk);
+  std::uint64_t size = 0;
+  ASSERT_EQ(os_->Size(from, &size), kOk);
+  EXPECT_EQ(size, data.size());
+  char buf[4096];
+  std::size_t got = 0, put = 0;
+  do {
+    ASSERT_EQ(os_->Read(from, buf, sizeof buf, &got), kOk);
+    ASSERT_EQ(os_->Write(to, buf, got, &put), kOk);
+    ASSERT_EQ(put, got);
+  } while (got > 0);
+  EXPECT_EQ(os_->Close(to), kOk);
+  EXPECT_EQ(os_->Close(from), kOk);
+  EXPECT_EQ(Get("dst"), data);
+}
+
+TEST_F(PlatformContract, SameFileKnowsAFileByItsName) {
+  Put("a.sqr", "a");
+  Put("b.sqr", "b");
+  FileId f;
+  ASSERT_EQ(os_->OpenRead(Name("a.sqr"), &f), kOk);
+  EXPECT_TRUE(os_->SameFile(f, Name("a.sqr")));
+  EXPECT_FALSE(os_->SameFile(f, Name("b.sqr")));
+  EXPECT_FALSE(os_->SameFile(f, Name("none.sqr")));
+  EXPECT_EQ(os_->Close(f), kOk);
+}
+
+}  // namespace
+}  // namespace tesvak

@@ -26,6 +26,7 @@ inline constexpr ErrorCode kFileNotFound = 2;
 inline constexpr ErrorCode kPathNotFound = 3;
 inline constexpr ErrorCode kTooManyOpenFiles = 4;
 inline constexpr ErrorCode kAccessDenied = 5;
+inline constexpr ErrorCode kInvalidHandle = 6;
 inline constexpr ErrorCode kSharingViolation = 32;
 inline constexpr ErrorCode kReadBeyondEnd = 100;
 inline constexpr ErrorCode kDiskFull = 101;
@@ -33,6 +34,10 @@ inline constexpr ErrorCode kDiskFullOs = 112;
 inline constexpr ErrorCode kInvalidName = 123;
 inline constexpr ErrorCode kNameTooLong = 206;
 inline constexpr ErrorCode kIoDevice = 1117;
+
+// Not a system code: Create's answer when asked to create over a file the
+// program has open for reading.
+inline constexpr ErrorCode kSameFile = 0x20000001u;
 
 // The longest name handed to the file system; longer names are cut.
 inline constexpr std::size_t kMaxName = 259;
@@ -49,7 +54,9 @@ class Platform {
   // Creates a file, or truncates an existing one, for reading and writing,
   // shared for reading and writing.  Fails with kSharingViolation when the
   // file is one of the program's own open text files, and with
-  // kAccessDenied when it is read-only.
+  // kAccessDenied when it is read-only.  When it is a file the program has
+  // open through OpenRead, under whatever name, it is left untouched and
+  // kSameFile is returned; that check comes first.
   virtual ErrorCode Create(const std::string& name, FileId* file) = 0;
 
   // Reads up to `size` bytes; *got == 0 at the end of the file.
@@ -58,6 +65,7 @@ class Platform {
   // Writes up to `size` bytes; *put < size means the medium took no more.
   virtual ErrorCode Write(FileId file, const void* buf, std::size_t size,
                           std::size_t* put) = 0;
+  // The size of a file opened with OpenRead.
   virtual ErrorCode Size(FileId file, std::uint64_t* size) = 0;
   virtual ErrorCode Close(FileId file) = 0;
 
@@ -71,10 +79,6 @@ class Platform {
     *moved = 0;
     return false;
   }
-
-  // True when `name` is the very file that `file` has open.  A name that
-  // cannot be looked up is not the same file.
-  virtual bool SameFile(FileId file, const std::string& name) = 0;
 
   // Writes one console line to standard output, bytes unchanged, followed
   // by CR LF, and flushes it.

@@ -22,10 +22,12 @@
 namespace tesvak {
 namespace {
 
+// A file the program has open for reading.
 struct OpenFile {
   int fd;
   dev_t dev;
   ino_t ino;
+  std::uint64_t size;
   bool deny_writers;  // an open text file: nobody may write it meanwhile
 };
 
@@ -104,24 +106,25 @@ class PosixPlatform final : public Platform {
   ErrorCode Create(const std::string& name, FileId* file) override {
     std::string path;
     if (!Map(name, &path)) return kInvalidName;
-    int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    bool fresh = false;
-    if (fd < 0 && errno == ENOENT) {
-      fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      fresh = fd >= 0;
-    }
-    if (fd < 0) return CodeFromErrno(errno, path);
-    struct stat st;
-    if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    if (!fresh) {
-      if ((st.st_mode & 0222) == 0) return CloseWith(fd, kAccessDenied);
-      if (HeldForReading(st)) return CloseWith(fd, kSharingViolation);
-      if (S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0)
-        return CloseWith(fd, CodeFromErrno(errno));
-    } else {
+    // A new file needs no checks; creating it exclusively is one call.
+    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd >= 0) {
       names_.NoteCreated(path);
+      *file = fd;
+      return kOk;
     }
-    open_.push_back({fd, st.st_dev, st.st_ino, false});
+    if (errno != EEXIST) return CodeFromErrno(errno, path);
+    // An existing one is checked before it is opened for writing, so that
+    // nothing the program is reading is ever truncated.
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return CodeFromErrno(errno, path);
+    if (IsOpen(st, false)) return kSameFile;
+    if (IsOpen(st, true)) return kSharingViolation;
+    if ((st.st_mode & 0222) == 0) return kAccessDenied;
+    fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0) return CodeFromErrno(errno, path);
+    if (S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0)
+      return CloseWith(fd, CodeFromErrno(errno));
     *file = fd;
     return kOk;
   }
@@ -151,10 +154,14 @@ class PosixPlatform final : public Platform {
   }
 
   ErrorCode Size(FileId file, std::uint64_t* size) override {
-    struct stat st;
-    if (fstat(static_cast<int>(file), &st) != 0) return CodeFromErrno(errno);
-    *size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-    return kOk;
+    // Measured when the file was opened, a moment ago.
+    for (const OpenFile& f : open_) {
+      if (f.fd == file) {
+        *size = f.size;
+        return kOk;
+      }
+    }
+    return kInvalidHandle;
   }
 
   ErrorCode Close(FileId file) override {
@@ -181,15 +188,6 @@ class PosixPlatform final : public Platform {
     } while (n < 0 && errno == EINTR);
     *moved = n > 0 ? static_cast<std::uint64_t>(n) : 0;
     return n > 0;
-  }
-
-  bool SameFile(FileId file, const std::string& name) override {
-    std::string path;
-    struct stat open_st, named_st;
-    return Map(name, &path) && fstat(static_cast<int>(file), &open_st) == 0 &&
-           stat(path.c_str(), &named_st) == 0 &&
-           open_st.st_dev == named_st.st_dev &&
-           open_st.st_ino == named_st.st_ino;
   }
 
   void ConsoleLine(std::string_view line) override {
@@ -233,9 +231,11 @@ class PosixPlatform final : public Platform {
     return true;
   }
 
-  bool HeldForReading(const struct stat& st) const {
+  // Whether the program has the file `st` describes open as a text file
+  // (`text`) or through OpenRead.
+  bool IsOpen(const struct stat& st, bool text) const {
     for (const OpenFile& f : open_)
-      if (f.deny_writers && f.dev == st.st_dev && f.ino == st.st_ino)
+      if (f.deny_writers == text && f.dev == st.st_dev && f.ino == st.st_ino)
         return true;
     return false;
   }
@@ -250,7 +250,9 @@ class PosixPlatform final : public Platform {
     struct stat st;
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
     if (S_ISDIR(st.st_mode)) return CloseWith(fd, kAccessDenied);
-    open_.push_back({fd, st.st_dev, st.st_ino, text});
+    const std::uint64_t size =
+        S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    open_.push_back({fd, st.st_dev, st.st_ino, size, text});
     *file = fd;
     return kOk;
   }

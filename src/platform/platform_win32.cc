@@ -3,6 +3,8 @@
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <vector>
+
 #include "platform/names.h"
 #include "platform/platform.h"
 
@@ -25,11 +27,17 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode OpenRead(const std::string& name, FileId* file) override {
-    return Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                OPEN_EXISTING, file);
+    const ErrorCode code = Open(name, GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                OPEN_EXISTING, file);
+    if (code == kOk) reads_.push_back(AsHandle(*file));
+    return code;
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
+    // The files opened with OpenRead share writing, so creating over one of
+    // them would succeed and empty it; look first.
+    if (IsOpenForReading(name)) return kSameFile;
     return Open(name, GENERIC_READ | GENERIC_WRITE,
                 FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS, file);
   }
@@ -64,25 +72,13 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode Close(FileId file) override {
+    for (auto it = reads_.begin(); it != reads_.end(); ++it) {
+      if (*it == AsHandle(file)) {
+        reads_.erase(it);
+        break;
+      }
+    }
     return CloseHandle(AsHandle(file)) ? kOk : LastError();
-  }
-
-  bool SameFile(FileId file, const std::string& name) override {
-    std::string cut;
-    if (!Cut(name, &cut)) return false;
-    // Asking for no access at all opens the file past any sharing rule.
-    HANDLE other = CreateFileA(
-        cut.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (other == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION a, b;
-    const bool same = GetFileInformationByHandle(AsHandle(file), &a) &&
-                      GetFileInformationByHandle(other, &b) &&
-                      a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-                      a.nFileIndexHigh == b.nFileIndexHigh &&
-                      a.nFileIndexLow == b.nFileIndexLow;
-    CloseHandle(other);
-    return same;
   }
 
   void ConsoleLine(std::string_view line) override {
@@ -111,6 +107,29 @@ class Win32Platform final : public Platform {
   }
 
  private:
+  bool IsOpenForReading(const std::string& name) {
+    std::string cut;
+    if (reads_.empty() || !Cut(name, &cut)) return false;
+    // Asking for no access at all opens the file past any sharing rule.
+    HANDLE other = CreateFileA(
+        cut.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (other == INVALID_HANDLE_VALUE) return false;
+    BY_HANDLE_FILE_INFORMATION named;
+    bool same = false;
+    if (GetFileInformationByHandle(other, &named)) {
+      for (HANDLE h : reads_) {
+        BY_HANDLE_FILE_INFORMATION open;
+        same = same || (GetFileInformationByHandle(h, &open) &&
+                        open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
+                        open.nFileIndexHigh == named.nFileIndexHigh &&
+                        open.nFileIndexLow == named.nFileIndexLow);
+      }
+    }
+    CloseHandle(other);
+    return same;
+  }
+
   // A name holding a NUL byte cannot be passed on whole, so it is refused
   // rather than cut.
   static bool Cut(const std::string& name, std::string* cut) {
@@ -128,6 +147,8 @@ class Win32Platform final : public Platform {
     *file = reinterpret_cast<FileId>(h);
     return kOk;
   }
+
+  std::vector<HANDLE> reads_;  // files open through OpenRead
 };
 
 }  // namespace

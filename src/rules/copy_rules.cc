@@ -38,10 +38,9 @@ Status CopyRulesFile(Platform& fs, const std::string& source,
                      const std::string& dest) {
   FileId from = 0, to = 0;
   if (fs.OpenRead(source, &from) != kOk) return Status::Stop(kNoRulesFileLine);
-  ErrorCode code = kOk;
-  if (!fs.SameFile(from, dest)) {
-    if ((code = fs.Create(dest, &to)) != kOk)
-      return Status::IoError(code, Site::kCreate);
+  ErrorCode code = fs.Create(dest, &to);
+  if (code != kSameFile) {
+    if (code != kOk) return Status::IoError(code, Site::kCreate);
     std::uint64_t size = 0;
     if ((code = fs.Size(from, &size)) != kOk)
       return Status::IoError(code, Site::kSize);

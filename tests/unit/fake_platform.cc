@@ -46,7 +46,7 @@ ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
   if (const Fault* f = Call(Op::kCreate, name)) return f->code;
   if (dirs.count(name)) return kAccessDenied;
   for (const auto& [id, h] : open_)
-    if (h.text && h.name == name) return kSharingViolation;
+    if (h.name == name) return h.text ? kSharingViolation : kSameFile;
   files[name].clear();
   *file = Add({name, 0, false});
   return kOk;
@@ -94,10 +94,6 @@ ErrorCode FakePlatform::Close(FileId file) {
   open_.erase(file);
   if (const Fault* f = Call(Op::kClose, name)) return f->code;
   return kOk;
-}
-
-bool FakePlatform::SameFile(FileId file, const std::string& name) {
-  return open_.at(file).name == name;
 }
 
 void FakePlatform::ConsoleLine(std::string_view line) {

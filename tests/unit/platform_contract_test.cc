@@ -57,8 +57,10 @@ TEST_F(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
   Put("files.bbs", "list");
   FileId text, again, dest;
   ASSERT_EQ(os_->OpenText(Name("files.bbs"), &text), kOk);
-  ASSERT_EQ(os_->OpenRead(Name("files.bbs"), &again), kOk);
   EXPECT_EQ(os_->Create(Name("files.bbs"), &dest), kSharingViolation);
+  // Open as a source too, it is the same file: left alone, not an error.
+  ASSERT_EQ(os_->OpenRead(Name("files.bbs"), &again), kOk);
+  EXPECT_EQ(os_->Create(Name("files.bbs"), &dest), kSameFile);
   EXPECT_EQ(os_->Close(again), kOk);
   EXPECT_EQ(os_->Close(text), kOk);
   EXPECT_EQ(Get("files.bbs"), "list");
@@ -90,15 +92,20 @@ TEST_F(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
   EXPECT_EQ(Get("dst"), data);
 }
 
-TEST_F(PlatformContract, SameFileKnowsAFileByItsName) {
+TEST_F(PlatformContract, CreatingOverAFileOpenForReadingLeavesItAlone) {
   Put("a.sqr", "a");
   Put("b.sqr", "b");
-  FileId f;
+  FileId f, dest;
   ASSERT_EQ(os_->OpenRead(Name("a.sqr"), &f), kOk);
-  EXPECT_TRUE(os_->SameFile(f, Name("a.sqr")));
-  EXPECT_FALSE(os_->SameFile(f, Name("b.sqr")));
-  EXPECT_FALSE(os_->SameFile(f, Name("none.sqr")));
+  EXPECT_EQ(os_->Create(Name("a.sqr"), &dest), kSameFile);
+  ASSERT_EQ(os_->Create(Name("b.sqr"), &dest), kOk);
+  EXPECT_EQ(os_->Close(dest), kOk);
   EXPECT_EQ(os_->Close(f), kOk);
+  EXPECT_EQ(Get("a.sqr"), "a");
+  EXPECT_EQ(Get("b.sqr"), "");
+  ASSERT_EQ(os_->Create(Name("a.sqr"), &dest), kOk);  // closed: fair game
+  EXPECT_EQ(os_->Close(dest), kOk);
+  EXPECT_EQ(Get("a.sqr"), "");
 }
 
 }  // namespace

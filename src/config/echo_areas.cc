@@ -35,8 +35,8 @@ Status ReadEchoAreas(Platform& fs, const std::string& squish_file,
                      AreaTable* table) {
   TextFile file(fs);
   if (!file.Open(squish_file)) return Status::Stop(kNoSquishLine);
-  return ForEachLine(file, [table](const std::string& line) {
-    std::string_view rest(line);
+  return ForEachLine(file, [table](std::string_view line) {
+    std::string_view rest = line;
     if (!EqualFolded(NextWord(rest), "ECHOAREA")) return Status::Ok();
     const std::string_view tag = NextWord(rest);
     const std::string_view path = NextWord(rest);

@@ -8,10 +8,12 @@ namespace tesvak {
 Status ReadSettings(Platform& fs, Settings* settings) {
   TextFile file(fs);
   if (!file.Open(kSettingsName)) return Status::Stop(kNoSettingsLine);
-  return ForEachLine(file, [settings](std::string& line) {
+  std::string folded;
+  return ForEachLine(file, [settings, &folded](std::string_view line) {
     if (line.empty() || line[0] == ';') return Status::Ok();
-    FoldUpperInPlace(line);
-    std::string_view rest(line);
+    folded.assign(line);
+    FoldUpperInPlace(folded);
+    std::string_view rest(folded);
     const std::string_view key = NextWord(rest);
     if (key == "SQUISHFILE")
       settings->SquishFile = NextWord(rest);

@@ -17,53 +17,67 @@ bool TextFile::Open(const std::string& name) {
   if (fs_.OpenText(name, &file_) != kOk) return false;
   open_ = true;
   if (!buf_) buf_ = std::make_unique<char[]>(kBufferSize);
-  pos_ = len_ = 0;
-  eof_ = false;
+  pos_ = end_ = 0;
+  ctrl_z_ = eof_ = owe_lf_ = false;
   return true;
 }
 
 Status TextFile::Fill() {
-  if (pos_ < len_ || eof_) return Status::Ok();
-  std::size_t got = 0;
-  const ErrorCode code = fs_.Read(file_, buf_.get(), kBufferSize, &got);
-  if (code != kOk) return Status::IoError(code, Site::kTextRead);
-  pos_ = 0;
-  len_ = got;
-  eof_ = got == 0;
-  return Status::Ok();
+  for (;;) {
+    if (pos_ == end_ && !ctrl_z_ && !eof_) {
+      std::size_t got = 0;
+      const ErrorCode code = fs_.Read(file_, buf_.get(), kBufferSize, &got);
+      if (code != kOk) return Status::IoError(code, Site::kTextRead);
+      // One scan a buffer for the Ctrl-Z; lines are then cut short of it.
+      const void* z = std::memchr(buf_.get(), kCtrlZ, got);
+      end_ = z ? static_cast<const char*>(z) - buf_.get() : got;
+      ctrl_z_ = z != nullptr;
+      eof_ = got == 0;
+      pos_ = 0;
+    }
+    if (!owe_lf_ || pos_ == end_) {
+      owe_lf_ = owe_lf_ && pos_ == end_ && !ctrl_z_ && !eof_;
+      if (!owe_lf_) return Status::Ok();
+      continue;  // the LF may begin the next buffer
+    }
+    owe_lf_ = false;
+    if (buf_[pos_] == kLf) ++pos_;
+  }
 }
 
 Status TextFile::AtEnd(bool* end) {
   Status s = Fill();
-  *end = pos_ == len_ || buf_[pos_] == kCtrlZ;
+  *end = pos_ == end_;
   return s;
 }
 
-Status TextFile::ReadLine(std::string* line) {
-  line->clear();
+Status TextFile::ReadLine(std::string_view* line) {
+  long_line_.clear();
+  bool spans = false;  // the line runs over more than one buffer
   for (;;) {
     Status s = Fill();
     if (!s.ok()) return s;
-    if (pos_ == len_) return Status::Ok();  // physical end, no line end
     const char* start = buf_.get() + pos_;
-    const std::size_t avail = len_ - pos_;
+    const std::size_t avail = end_ - pos_;
     const char* cr = static_cast<const char*>(std::memchr(start, kCr, avail));
-    const std::size_t scan = cr ? static_cast<std::size_t>(cr - start) : avail;
-    if (const void* z = std::memchr(start, kCtrlZ, scan)) {
-      // The Ctrl-Z stays unread: it ends the text for every later call.
-      const std::size_t n = static_cast<const char*>(z) - start;
-      line->append(start, n);
-      pos_ += n;
+    const std::size_t n = cr ? static_cast<std::size_t>(cr - start) : avail;
+    pos_ += n;
+    if (cr || (pos_ == end_ && (ctrl_z_ || eof_))) {
+      // The line ends here: at a CR, a Ctrl-Z or the physical end.
+      if (cr) {
+        ++pos_;
+        owe_lf_ = true;
+      }
+      if (!spans) {
+        *line = std::string_view(start, n);
+        return Status::Ok();
+      }
+      long_line_.append(start, n);
+      *line = long_line_;
       return Status::Ok();
     }
-    line->append(start, scan);
-    pos_ += scan;
-    if (cr) {
-      ++pos_;
-      s = Fill();
-      if (s.ok() && pos_ < len_ && buf_[pos_] == kLf) ++pos_;
-      return s;
-    }
+    long_line_.append(start, n);
+    spans = true;
   }
 }
 

@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "platform/platform.h"
 #include "platform/status.h"
@@ -29,9 +30,9 @@ class TextFile {
   // Sets *end when the next byte is a Ctrl-Z or no byte remains.
   Status AtEnd(bool* end);
 
-  // Reads the line at the current position into *line and consumes the
-  // line end after it.
-  Status ReadLine(std::string* line);
+  // Reads the line at the current position and consumes the line end after
+  // it.  *line stays valid until the next call on this file.
+  Status ReadLine(std::string_view* line);
 
   Status Close();
 
@@ -40,25 +41,30 @@ class TextFile {
   static constexpr char kLf = '\n';
   static constexpr char kCtrlZ = '\x1a';
 
-  // Refills the buffer when it is used up; afterwards pos_ == len_ only at
-  // the physical end.
+  // Makes the next byte of the text available, if there is one: refills
+  // the buffer when it is used up, and consumes an LF owed by the last line
+  // end.  Afterwards pos_ == end_ only at the end of the text.
   Status Fill();
 
   Platform& fs_;
   FileId file_ = 0;
   bool open_ = false;
   std::unique_ptr<char[]> buf_;
+  std::string long_line_;  // a line that did not fit in one buffer
   std::size_t pos_ = 0;
-  std::size_t len_ = 0;
+  std::size_t end_ = 0;  // the buffer's bytes up to the first Ctrl-Z
+  bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
   bool eof_ = false;
+  bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
 };
 
-// The reading loop shared by every text input: hands each line to
-// `handle`, which returns a Status; stops at the first one that is not ok.
+// The reading loop shared by every text input: hands each line, as a
+// std::string_view valid for that call, to `handle`, which returns a
+// Status; stops at the first one that is not ok.
 // Closes the file when the text has been read to its end.
 template <typename Handler>
 Status ForEachLine(TextFile& file, Handler&& handle) {
-  std::string line;
+  std::string_view line;
   for (;;) {
     bool end = false;
     Status s = file.AtEnd(&end);

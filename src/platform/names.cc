@@ -85,17 +85,24 @@ const std::string& NameResolver::ResolveDir(const std::string& dir) {
 
 std::string NameResolver::Resolve(std::string_view name) {
   const std::string posix = DosToPosix(name);
-  const std::size_t slash = posix.rfind('/');
-  const std::string dir =
-      slash == std::string::npos ? std::string() : posix.substr(0, slash + 1);
+  const std::string dir = DirOf(posix);
   const std::string& resolved = ResolveDir(dir);
   return resolved + Pick(resolved, std::string_view(posix).substr(dir.size()));
 }
 
-void NameResolver::NoteCreated(const std::string& path) {
+std::string NameResolver::DirOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
-  const std::string dir =
-      slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+bool NameResolver::Listed(const std::string& path) const {
+  const std::string dir = DirOf(path);
+  auto it = listings_.find(dir);
+  return it != listings_.end() && it->second.exact.count(path.substr(dir.size()));
+}
+
+void NameResolver::NoteCreated(const std::string& path) {
+  const std::string dir = DirOf(path);
   auto it = listings_.find(dir);
   if (it == listings_.end() || !it->second.readable) return;
   std::string leaf = path.substr(dir.size());

@@ -46,6 +46,11 @@ class NameResolver {
   // created, so that a later name differing only in case finds it.
   void NoteCreated(const std::string& path);
 
+  // Whether `path`, as returned by Resolve, was in its directory when that
+  // was listed (or has been created since).  Only a hint: the directory may
+  // have changed meanwhile.
+  bool Listed(const std::string& path) const;
+
  private:
   struct Listing {
     bool readable = false;
@@ -54,6 +59,7 @@ class NameResolver {
   };
 
   const Listing& ListingOf(const std::string& dir);
+  static std::string DirOf(const std::string& path);
   std::string Pick(const std::string& dir, std::string_view component);
   const std::string& ResolveDir(const std::string& dir);
 

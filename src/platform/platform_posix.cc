@@ -90,6 +90,9 @@ ErrorCode CodeFromErrno(int err) {
 class PosixPlatform final : public Platform {
  public:
   PosixPlatform() : names_(ListDir) {
+    const mode_t mask = umask(0);
+    umask(mask);
+    new_files_writable_ = (0666 & ~mask & 0222) != 0;
     // A console that has gone away must not kill the run halfway through a
     // copy; the failed write is simply ignored.
     signal(SIGPIPE, SIG_IGN);
@@ -106,24 +109,37 @@ class PosixPlatform final : public Platform {
   ErrorCode Create(const std::string& name, FileId* file) override {
     std::string path;
     if (!Map(name, &path)) return kInvalidName;
-    // A new file needs no checks; creating it exclusively is one call.
-    int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd >= 0) {
-      names_.NoteCreated(path);
-      *file = fd;
-      return kOk;
+    // A file that was not there when its directory was listed is most
+    // likely new, and a new file needs no checks: one exclusive create.
+    if (!names_.Listed(path)) {
+      const int fd =
+          open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      if (fd >= 0) {
+        names_.NoteCreated(path);
+        *file = fd;
+        return kOk;
+      }
+      if (errno != EEXIST) return CodeFromErrno(errno, path);
     }
-    if (errno != EEXIST) return CodeFromErrno(errno, path);
-    // An existing one is checked before it is opened for writing, so that
-    // nothing the program is reading is ever truncated.
+    // It may exist: open it without truncating, so that nothing is lost
+    // when it turns out to be a file the program is reading.
+    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0) {
+      const int err = errno;
+      struct stat st;
+      if (stat(path.c_str(), &st) == 0 && IsOpen(st, false)) return kSameFile;
+      return CodeFromErrno(err, path);
+    }
+    names_.NoteCreated(path);
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) return CodeFromErrno(errno, path);
-    if (IsOpen(st, false)) return kSameFile;
-    if (IsOpen(st, true)) return kSharingViolation;
-    if ((st.st_mode & 0222) == 0) return kAccessDenied;
-    fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    if (fd < 0) return CodeFromErrno(errno, path);
-    if (S_ISREG(st.st_mode) && ftruncate(fd, 0) != 0)
+    if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    if (IsOpen(st, false)) return CloseWith(fd, kSameFile);
+    if (IsOpen(st, true)) return CloseWith(fd, kSharingViolation);
+    // Without any write permission bit the file is read-only, even for
+    // root -- unless the umask makes every new file look like that.
+    if ((st.st_mode & 0222) == 0 && new_files_writable_)
+      return CloseWith(fd, kAccessDenied);
+    if (S_ISREG(st.st_mode) && st.st_size > 0 && ftruncate(fd, 0) != 0)
       return CloseWith(fd, CodeFromErrno(errno));
     *file = fd;
     return kOk;
@@ -259,6 +275,7 @@ class PosixPlatform final : public Platform {
 
   NameResolver names_;
   std::vector<OpenFile> open_;
+  bool new_files_writable_ = true;
 };
 
 }  // namespace

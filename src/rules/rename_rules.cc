@@ -21,8 +21,8 @@ Status RenameRules(Platform& fs, const Settings& settings, AreaTable* table) {
                         kNotFoundRemark);
   }
   std::string source, dest;
-  return ForEachLine(list, [&](const std::string& line) {
-    std::string_view rest(line);
+  return ForEachLine(list, [&](std::string_view line) {
+    std::string_view rest = line;
     const std::string_view name = NextWord(rest);
     if (name.empty()) return Status::Ok();
     NextWord(rest);

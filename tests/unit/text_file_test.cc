@@ -19,8 +19,8 @@ Lines ReadAll(const std::string& bytes, std::size_t chunk) {
   TextFile file(fs);
   EXPECT_TRUE(file.Open("f"));
   Lines lines;
-  EXPECT_TRUE(ForEachLine(file, [&](const std::string& l) {
-                lines.push_back(l);
+  EXPECT_TRUE(ForEachLine(file, [&](std::string_view l) {
+                lines.emplace_back(l);
                 return Status::Ok();
               }).ok());
   EXPECT_TRUE(fs.OpenNames().empty());
@@ -81,7 +81,7 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   fs.FailOn(FakePlatform::Op::kRead, "f", 3, 1117);
   TextFile file(fs);
   ASSERT_TRUE(file.Open("f"));
-  Status s = ForEachLine(file, [](const std::string&) { return Status::Ok(); });
+  Status s = ForEachLine(file, [](std::string_view) { return Status::Ok(); });
   EXPECT_EQ(s.kind(), Status::Kind::kIoError);
   EXPECT_EQ(s.code(), 1117u);
   EXPECT_EQ(s.site(), Site::kTextRead);
@@ -91,7 +91,7 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   fs2.FailOn(FakePlatform::Op::kClose, "f", 1, 6);
   TextFile file2(fs2);
   ASSERT_TRUE(file2.Open("f"));
-  s = ForEachLine(file2, [](const std::string&) { return Status::Ok(); });
+  s = ForEachLine(file2, [](std::string_view) { return Status::Ok(); });
   EXPECT_EQ(s.code(), 6u);
   EXPECT_EQ(s.site(), Site::kTextClose);
 }

@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Times tesvak against baselines measured in the same run.
+
+    python3 bench/bench.py [--small] [--runs N] [--dir /dev/shm/...] [WORKLOAD ...]
+
+For each workload it generates the input tree (deterministic), then runs,
+alternating run by run after one warm-up each: the program, the floor (a
+minimal C program copying the same source/destination pairs with
+copy_file_range), GNU cp of the same source files in one call, and for
+long-line `wc -w` over the same files.bbs in the C locale.  Every program
+run is checked for the right output; a wrong result fails the benchmark.
+Prints one table per workload: medians, the ratio to the floor, and the
+program's peak memory.  It never fails on a time.
+"""
+
+import argparse
+import filecmp
+import os
+import platform
+import shutil
+import statistics
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+import workloads  # noqa: E402
+
+PEAKRSS = None  # the peakrss helper, built with the rest
+
+TARGETS = {  # workload: (baseline the ratio is taken against, target ratio)
+    "typical": ("floor", 1.25),
+    "many-lines": ("floor", 1.6),
+    "big-file": ("floor", 1.10),
+    "long-line": ("wc -w", 0.5),
+    "lower": ("floor", 1.5),
+}
+
+
+def build(build_dir):
+    subprocess.run(["cmake", "-S", TOP, "-B", build_dir, "-DCMAKE_BUILD_TYPE=Release",
+                    "-DTESVAK_TESTS=OFF"], check=True, stdout=subprocess.DEVNULL)
+    subprocess.run(["cmake", "--build", build_dir, "--target", "tesvak", "-j"], check=True,
+                   stdout=subprocess.DEVNULL)
+    tools = {}
+    for tool in ("floor", "peakrss"):
+        tools[tool] = os.path.join(build_dir, tool)
+        subprocess.run(["cc", "-O2", "-o", tools[tool], os.path.join(HERE, tool + ".c")], check=True)
+    return os.path.join(build_dir, "tesvak"), tools["floor"], tools["peakrss"]
+
+
+def timed(command, cwd):
+    """Runs a command through peakrss, as every contender is; returns
+    (seconds, peak resident KiB, exit code)."""
+    start = time.perf_counter()
+    p = subprocess.run([PEAKRSS] + command, cwd=cwd, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+    seconds = time.perf_counter() - start
+    rss = int(p.stderr.split()[-1]) if p.stderr.split() else 0
+    return seconds, rss, p.returncode
+
+
+def read_pairs(root):
+    with open(os.path.join(root, "pairs.txt")) as f:
+        return [line.rstrip("\n").split("\t") for line in f]
+
+
+def expected_outputs(pairs):
+    final = {}
+    for src, dst in pairs:
+        final[dst] = src  # a later copy to the same name wins
+    return final
+
+
+def clear(directory):
+    for entry in os.listdir(directory):
+        os.unlink(os.path.join(directory, entry))
+
+
+def check(out_dir, expected):
+    made = {os.path.join(out_dir, e) for e in os.listdir(out_dir)}
+    if made != set(expected):
+        missing, extra = set(expected) - made, made - set(expected)
+        raise SystemExit("wrong output: missing %s, extra %s" % (sorted(missing)[:3], sorted(extra)[:3]))
+    for dst, src in expected.items():
+        if not filecmp.cmp(src, dst, shallow=False):
+            raise SystemExit("wrong output: %s differs from %s" % (dst, src))
+
+
+def bench_workload(name, root, sizes, program, floor, runs):
+    shutil.rmtree(root, ignore_errors=True)
+    workloads.WORKLOADS[name](root, sizes)
+    pairs = read_pairs(root)
+    expected = expected_outputs(pairs)
+    out_dir = os.path.dirname(pairs[0][1])
+    cp_dir = os.path.join(root, "cp-out")
+    os.makedirs(cp_dir)
+    sources = sorted({src for src, _ in pairs})
+    files_bbs = [os.path.join(root, d, f) for d in os.listdir(root)
+                 if os.path.isdir(os.path.join(root, d))
+                 for f in os.listdir(os.path.join(root, d)) if f.lower() == "files.bbs"][0]
+
+    contenders = {
+        "tesvak": ([program], out_dir),
+        "floor": ([floor, os.path.join(root, "pairs.txt")], out_dir),
+        "cp": (["cp", "-t", cp_dir] + sources, cp_dir),
+    }
+    if name == "long-line":
+        contenders["wc -w"] = (["env", "LC_ALL=C", "wc", "-w", files_bbs], None)
+
+    times = {c: [] for c in contenders}
+    peak = 0
+    for run in range(runs + 1):  # run 0 is the warm-up
+        for contender, (command, clean) in contenders.items():
+            if clean:
+                clear(clean)
+            seconds, rss, code = timed(command, root)
+            if code != 0:
+                raise SystemExit("%s failed on %s with exit code %d" % (contender, name, code))
+            if contender == "tesvak":
+                check(out_dir, expected)
+                peak = max(peak, rss)
+            if run > 0:
+                times[contender].append(seconds)
+    shutil.rmtree(root, ignore_errors=True)
+    return {c: statistics.median(t) for c, t in times.items()}, peak
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--small", action="store_true", help="small sizes, to prove it works")
+    parser.add_argument("--runs", type=int, default=5, help="timed runs per contender (median)")
+    parser.add_argument("--big-runs", type=int, default=9, help="timed runs for big-file")
+    parser.add_argument("--dir", default="/dev/shm/tesvak-bench", help="where workloads are made")
+    parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
+    parser.add_argument("workloads", nargs="*", default=list(workloads.WORKLOADS))
+    args = parser.parse_args()
+
+    global PEAKRSS
+    program, floor, PEAKRSS = build(args.build)
+    sizes = workloads.Sizes(args.small)
+    print("# tesvak benchmark%s" % (" (small sizes)" if args.small else ""))
+    print()
+    print("Machine: %s, %d cores, Linux %s; workloads in %s." % (
+        cpu_model(), os.cpu_count(), platform.release(), args.dir))
+    print()
+    print("| workload | tesvak | floor | cp | wc -w | ratio | target | met | peak memory |")
+    print("|---|---|---|---|---|---|---|---|---|")
+    notes = []
+    for name in args.workloads:
+        runs = args.big_runs if name == "big-file" else args.runs
+        medians, peak = bench_workload(name, os.path.join(args.dir, name), sizes, program, floor, runs)
+        base, target = TARGETS[name]
+        ratio = medians["tesvak"] / medians[base]
+        cell = lambda c: "%.4f s" % medians[c] if c in medians else "-"
+        print("| %s | %s | %s | %s | %s | %.2f x %s | <= %.2f | %s | %.1f MiB |" % (
+            name, cell("tesvak"), cell("floor"), cell("cp"), cell("wc -w"), ratio, base,
+            target, "yes" if ratio <= target else "NO", peak / 1024))
+        if name == "long-line":
+            line = sizes.long_line
+            notes.append("long-line: peak memory %.2f x the %d MiB line (target <= 3)."
+                         % (peak * 1024 / line, line >> 20))
+        sys.stdout.flush()
+    print()
+    for note in notes:
+        print(note)
+        print()
+    print("Medians of %d timed runs (big-file: %d) after one warm-up, contenders alternating "
+          "run by run; every tesvak run checked for the right output." % (args.runs, args.big_runs))
+
+
+def cpu_model():
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    return line.split(":", 1)[1].strip()
+    except OSError:
+        pass
+    return platform.machine()
+
+
+if __name__ == "__main__":
+    main()

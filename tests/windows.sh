@@ -27,4 +27,4 @@ wine "$build/tests/unit/tesvak_unit_tests.exe"
 echo "== scenario cases under Wine"
 python3 "$top/tests/scenarios/run_cases.py" --platform windows --prefix wine \
   --program "$build/tesvak.exe" --holder "$build/tests/hold_open.exe" \
-  "$top"/tests/scenarios/cases/*.case
+  --no-limits "$top"/tests/scenarios/cases/*.case

@@ -16,7 +16,7 @@ TextFile::~TextFile() {
 bool TextFile::Open(const std::string& name) {
   if (fs_.OpenText(name, &file_) != kOk) return false;
   open_ = true;
-  if (!buf_) buf_ = std::make_unique<char[]>(kBufferSize);
+  if (!buf_) buf_.reset(new char[kBufferSize]);  // no need to clear it
   pos_ = end_ = 0;
   ctrl_z_ = eof_ = owe_lf_ = false;
   return true;

@@ -15,7 +15,9 @@ The format is described in README.md beside this script.
 
 import argparse
 import os
+import random
 import re
+import resource
 import shutil
 import stat
 import subprocess
@@ -57,6 +59,28 @@ def unescape(text):
     return bytes(out)
 
 
+MACRO = re.compile(r"\{(repeat|random):(\d+):([^}]*)\}")
+
+
+def expand(text):
+    """Content with its macros: {repeat:N:TEXT} is TEXT N times, and
+    {random:N:SEED} is N pseudo-random bytes, never CR or Ctrl-Z, so junk
+    stays on its line and does not end the text."""
+    out = bytearray()
+    pos = 0
+    for m in MACRO.finditer(text):
+        out += unescape(text[pos:m.start()])
+        kind, count, arg = m.group(1), int(m.group(2)), m.group(3)
+        if kind == "repeat":
+            out += unescape(arg) * count
+        else:
+            rng = random.Random(arg)
+            out += bytes(b for b in rng.randbytes(count * 2) if b not in (13, 26))[:count]
+        pos = m.end()
+    out += unescape(text[pos:])
+    return bytes(out)
+
+
 class Case:
     def __init__(self, path):
         self.path = path
@@ -68,6 +92,9 @@ class Case:
         self.stdout = b""
         self.expect = {}  # name -> bytes, or ("same", source)
         self.holds = []  # files another program keeps open during the run
+        self.user = None  # run the program as this user when run as root
+        self.seconds = None  # limits on the run, where the runner applies them
+        self.memory_mib = None
         self._parse()
 
     def _parse(self):
@@ -90,12 +117,12 @@ class Case:
         {n}, else one file of N copies of the content, {n} counting up."""
         body = "".join(content)
         if count is None:
-            return [(name, unescape(body))]
+            return [(name, expand(body))]
         if "{n}" not in name:
-            return [(name, b"".join(unescape(body.replace("{n}", str(n)))
+            return [(name, b"".join(expand(body.replace("{n}", str(n)))
                                     for n in range(1, count + 1)))]
         return [
-            (name.replace("{n}", str(n)), unescape(body.replace("{n}", str(n))))
+            (name.replace("{n}", str(n)), expand(body.replace("{n}", str(n))))
             for n in range(1, count + 1)
         ]
 
@@ -110,6 +137,17 @@ class Case:
             self.title = header.split(":", 1)[1].strip()
         elif verb == "platform:":
             self.platform = words[1]
+        elif verb == "as:":
+            self.user = words[1]
+        elif verb == "limits:":
+            for setting in words[1:]:
+                key, value = setting.split("=")
+                if key == "seconds":
+                    self.seconds = int(value)
+                elif key == "memory":
+                    self.memory_mib = int(value)
+                else:
+                    raise CaseError("unknown limit %s" % key)
         elif verb == "dir":
             self.actions.append(("dir", words[1], None))
         elif verb == "file":
@@ -124,7 +162,7 @@ class Case:
         elif verb == "exit":
             self.exit = int(words[1])
         elif verb == "stdout":
-            self.stdout = unescape("".join(content))
+            self.stdout = expand("".join(content))
         elif verb == "expect":
             for name, data in self._expand(words[1], content, count):
                 self.expect[name] = data
@@ -194,20 +232,38 @@ def release(holders):
         p.wait(timeout=60)
 
 
+def restrict(case, args, root):
+    """In the child, before the program starts: the memory limit, and the
+    user the case asks for when the runner is root."""
+    if case.memory_mib and args.limits:
+        limit = case.memory_mib << 20
+        resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    if case.user and os.geteuid() == 0:
+        import pwd
+        entry = pwd.getpwnam(case.user)
+        os.setgid(entry.pw_gid)
+        os.setgroups([])
+        os.setuid(entry.pw_uid)
+
+
 def run_case(case, args):
     problems = []
     root = tempfile.mkdtemp(prefix="tesvak-case-")
     try:
+        if case.user:
+            os.chmod(root, 0o755)  # the other user must reach the tree
         inputs = build_tree(case, root)
         links = {name for verb, name, _ in case.actions if verb == "symlink"}
         command = args.prefix + [os.path.abspath(args.program)]
         holders = hold_files(case, args, root)
+        timeout = case.seconds if case.seconds and args.limits else args.timeout
         try:
             result = subprocess.run(
                 command, cwd=root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                stderr=subprocess.PIPE, timeout=args.timeout)
+                stderr=subprocess.PIPE, timeout=timeout,
+                preexec_fn=lambda: restrict(case, args, root))
         except subprocess.TimeoutExpired:
-            return ["timed out after %d s" % args.timeout]
+            return ["timed out after %d s" % timeout]
         finally:
             release(holders)
         module = os.path.basename(args.program)
@@ -250,6 +306,8 @@ def main():
     parser.add_argument("--platform", default="posix", choices=["posix", "windows"])
     parser.add_argument("--timeout", type=int, default=120)
     parser.add_argument("--holder", help="program that holds a file open (for hold cases)")
+    parser.add_argument("--no-limits", dest="limits", action="store_false",
+                        help="ignore the cases' time and memory limits (sanitizers, valgrind, Wine)")
     parser.add_argument("cases", nargs="+")
     args = parser.parse_args()
     args.prefix = args.prefix.split()

@@ -7,8 +7,6 @@
 namespace tesvak {
 namespace {
 
-using Op = FakePlatform::Op;
-
 class RulesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -118,55 +116,6 @@ TEST_F(RulesTest, TheRulesListItselfCanBeCopiedButNotOverwritten) {
   // The destination R\files.bbs.sqr is not the list, so this works ...
   ASSERT_TRUE(Run("a.rul x y MY.ECHO\r\n").ok());
   EXPECT_EQ(fs_.files["R\\files.bbs.sqr"], "a");
-}
-
-struct FaultCase {
-  const char* what;
-  Op op;
-  const char* name;
-  int nth;
-  ErrorCode code;
-  bool short_io;
-  Site site;
-  ErrorCode want;
-};
-
-TEST_F(RulesTest, EveryFailureAfterTheOpenEndsTheRunWithItsCodeAndSite) {
-  const char* kList = "R\\files.bbs";
-  const char* kSrc = "R\\b.rul";
-  const char* kDst = "O\\myecho.sqr";
-  const FaultCase cases[] = {
-      {"create", Op::kCreate, kDst, 1, kPathNotFound, false, Site::kCreate, kPathNotFound},
-      {"size", Op::kSize, kSrc, 1, 6, false, Site::kSize, 6},
-      {"read error", Op::kRead, kSrc, 2, 1117, false, Site::kRead, 1117},
-      {"file shrank", Op::kRead, kSrc, 2, kOk, true, Site::kRead, kReadBeyondEnd},
-      {"short write", Op::kWrite, kDst, 1, kOk, true, Site::kWrite, kDiskFull},
-      {"disk full", Op::kWrite, kDst, 2, kDiskFullOs, false, Site::kWrite, kDiskFullOs},
-      {"too many files", Op::kCreate, kDst, 1, kTooManyOpenFiles, false, Site::kCreate, 4},
-      {"close dest", Op::kClose, kDst, 1, 5, false, Site::kCloseDest, 5},
-      {"close source", Op::kClose, kSrc, 1, 5, false, Site::kCloseSource, 5},
-      {"files.bbs midway", Op::kRead, kList, 2, 4, false, Site::kTextRead, 4},
-  };
-  for (const FaultCase& c : cases) {
-    SCOPED_TRACE(c.what);
-    fs_ = FakePlatform();
-    SetUp();
-    table_ = AreaTable();
-    fs_.max_read = 20;
-    fs_.files["R\\a.rul"] = "0123456789abcdefghij";                  // one read
-    fs_.files[kSrc] = "0123456789abcdefghijKLMNOPQRSTUVWXYZ";  // two reads
-    if (c.short_io)
-      fs_.ShortOn(c.op, c.name, c.nth);
-    else
-      fs_.FailOn(c.op, c.name, c.nth, c.code);
-    const Status s = Run("a.rul x y other\r\nb.rul x y my.echo\r\n");
-    EXPECT_EQ(s.kind(), Status::Kind::kIoError);
-    EXPECT_EQ(s.code(), c.want);
-    EXPECT_EQ(s.site(), c.site);
-    // The copy made before the failure is whole; the inputs are untouched.
-    EXPECT_EQ(fs_.files["O\\other.sqr"], fs_.files["R\\a.rul"]);
-    EXPECT_EQ(fs_.files[kSrc], "0123456789abcdefghijKLMNOPQRSTUVWXYZ");
-  }
 }
 
 }  // namespace

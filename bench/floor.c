@@ -11,7 +11,7 @@
 
 static char buf[1 << 20];
 
-static int copy(const char *src, const char *dst) {
+static int copy(const char* src, const char* dst) {
   int in = open(src, O_RDONLY), out;
   if (in < 0) return -1;
   out = open(dst, O_WRONLY | O_CREAT | O_TRUNC, 0666);
@@ -29,8 +29,8 @@ static int copy(const char *src, const char *dst) {
   return close(out) | close(in);
 }
 
-int main(int argc, char **argv) {
-  FILE *pairs = argc == 2 ? fopen(argv[1], "r") : NULL;
+int main(int argc, char** argv) {
+  FILE* pairs = argc == 2 ? fopen(argv[1], "r") : NULL;
   char line[8192];
   if (!pairs) return 2;
   while (fgets(line, sizeof line, pairs)) {

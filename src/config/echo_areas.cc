@@ -14,8 +14,7 @@ std::size_t AreaTable::FoldedHash::operator()(std::string_view s) const {
   return static_cast<std::size_t>(h ^ (h >> 32));
 }
 
-bool AreaTable::FoldedEqual::operator()(std::string_view a,
-                                        std::string_view b) const {
+bool AreaTable::FoldedEqual::operator()(std::string_view a, std::string_view b) const {
   return EqualFolded(a, b);
 }
 
@@ -31,8 +30,7 @@ const TEcho* AreaTable::Find(std::string_view tag) const {
   return it == index_.end() ? nullptr : &areas_[it->second];
 }
 
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file,
-                     AreaTable* table) {
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table) {
   TextFile file(fs);
   if (!file.Open(squish_file)) return Status::Stop(kNoSquishLine);
   return ForEachLine(file, [table](std::string_view line) {

@@ -21,8 +21,7 @@ struct TEcho {
 
 inline constexpr std::size_t kMaxAreas = 1000;
 inline constexpr char kNoSquishLine[] = "Squish.cfg file not found";
-inline constexpr char kAreaLimitLine[] =
-    "Echo areas > 1000, the table holds 1000 at most.";
+inline constexpr char kAreaLimitLine[] = "Echo areas > 1000, the table holds 1000 at most.";
 
 // The table of echo areas, with a lookup by tag that ignores ASCII case.
 // When several areas share a tag, the first one read is the one found.
@@ -59,8 +58,7 @@ class AreaTable {
 // are empty.  Stops with "Squish.cfg file not found" when the file cannot
 // be opened, and with the area-limit line at an ECHOAREA line beyond the
 // table's 1000 slots, before storing it.
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file,
-                     AreaTable* table);
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table);
 
 }  // namespace tesvak
 

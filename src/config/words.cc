@@ -11,8 +11,7 @@ std::string_view NextWord(std::string_view& line) {
   line.remove_prefix(start);
   const std::size_t space = line.find(' ');
   const std::string_view word = line.substr(0, space);
-  line.remove_prefix(space == std::string_view::npos ? line.size()
-                                                     : space + 1);
+  line.remove_prefix(space == std::string_view::npos ? line.size() : space + 1);
   return word;
 }
 

@@ -3,6 +3,4 @@
 // tesvak.cfg in the current directory.
 #include "driver/run.h"
 
-int main() {
-  return tesvak::RunProgram(*tesvak::MakeSystemPlatform());
-}
+int main() { return tesvak::RunProgram(*tesvak::MakeSystemPlatform()); }

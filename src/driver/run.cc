@@ -54,8 +54,7 @@ int Report(Platform& fs, std::string_view class_name, std::uint32_t location,
 }  // namespace
 
 bool NormaliseSettings(Settings* settings) {
-  if (settings->RulesPath.empty() || settings->SquishFile.empty() ||
-      settings->OutDir.empty())
+  if (settings->RulesPath.empty() || settings->SquishFile.empty() || settings->OutDir.empty())
     return false;
   for (std::string* dir : {&settings->RulesPath, &settings->OutDir})
     if (dir->back() != '\\') dir->push_back('\\');
@@ -83,9 +82,7 @@ std::string MessageForCode(std::uint32_t code) {
   }
 }
 
-std::uint32_t LocationOf(Site site) {
-  return kCodeBase + 0x100 * static_cast<std::uint32_t>(site);
-}
+std::uint32_t LocationOf(Site site) { return kCodeBase + 0x100 * static_cast<std::uint32_t>(site); }
 
 std::string FailureReport(std::string_view class_name, std::string_view module,
                           std::uint32_t location, std::string_view message) {
@@ -108,8 +105,7 @@ int RunProgram(Platform& fs) {
         fs.ConsoleLine(s.line());
         return kExitStopped;
       case Status::Kind::kIoError:
-        return Report(fs, "EInOutError", LocationOf(s.site()),
-                      MessageForCode(s.code()));
+        return Report(fs, "EInOutError", LocationOf(s.site()), MessageForCode(s.code()));
     }
   } catch (const std::bad_alloc&) {
     return Report(fs, "EOutOfMemory", kOutOfMemoryLocation, "Out of memory");

@@ -25,17 +25,14 @@ void AddEntry(std::string name, std::unordered_set<std::string>* exact,
 
 }  // namespace
 
-std::string_view CutName(std::string_view name) {
-  return name.substr(0, kMaxName);
-}
+std::string_view CutName(std::string_view name) { return name.substr(0, kMaxName); }
 
 std::string DosToPosix(std::string_view name) {
   std::string out(CutName(name));
   for (char& c : out)
     if (c == '\\') c = '/';
   const bool drive = out.size() >= 2 && out[1] == ':' &&
-                     ((out[0] >= 'A' && out[0] <= 'Z') ||
-                      (out[0] >= 'a' && out[0] <= 'z'));
+                     ((out[0] >= 'A' && out[0] <= 'Z') || (out[0] >= 'a' && out[0] <= 'z'));
   if (drive) out.erase(0, 2);
   return out;
 }
@@ -45,14 +42,12 @@ const NameResolver::Listing& NameResolver::ListingOf(const std::string& dir) {
   if (fresh) {
     std::vector<std::string> names;
     it->second.readable = lister_(dir.empty() ? "." : dir, &names);
-    for (std::string& n : names)
-      AddEntry(std::move(n), &it->second.exact, &it->second.folded);
+    for (std::string& n : names) AddEntry(std::move(n), &it->second.exact, &it->second.folded);
   }
   return it->second;
 }
 
-std::string NameResolver::Pick(const std::string& dir,
-                               std::string_view component) {
+std::string NameResolver::Pick(const std::string& dir, std::string_view component) {
   std::string exact(component);
   if (IsSpecial(component)) return exact;
   const Listing& listing = ListingOf(dir);
@@ -69,9 +64,8 @@ const std::string& NameResolver::ResolveDir(const std::string& dir) {
   if (!dir.empty() && dir != "/") {
     std::string_view body(dir.data(), dir.size() - 1);
     const std::size_t slash = body.rfind('/');
-    const std::string parent(slash == std::string_view::npos
-                                 ? std::string_view()
-                                 : body.substr(0, slash + 1));
+    const std::string parent(slash == std::string_view::npos ? std::string_view()
+                                                             : body.substr(0, slash + 1));
     const std::string_view component =
         slash == std::string_view::npos ? body : body.substr(slash + 1);
     resolved = ResolveDir(parent);

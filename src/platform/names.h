@@ -26,8 +26,7 @@ std::string DosToPosix(std::string_view name);
 
 // Fills *names with the entries of directory `dir` ("." for the current
 // one).  Returns false when the directory cannot be listed.
-using DirLister =
-    std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
+using DirLister = std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
 
 // Resolves names component by component, remembering every directory it has
 // listed and every directory prefix it has resolved, so a run lists each

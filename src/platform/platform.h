@@ -60,11 +60,9 @@ class Platform {
   virtual ErrorCode Create(const std::string& name, FileId* file) = 0;
 
   // Reads up to `size` bytes; *got == 0 at the end of the file.
-  virtual ErrorCode Read(FileId file, void* buf, std::size_t size,
-                         std::size_t* got) = 0;
+  virtual ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) = 0;
   // Writes up to `size` bytes; *put < size means the medium took no more.
-  virtual ErrorCode Write(FileId file, const void* buf, std::size_t size,
-                          std::size_t* put) = 0;
+  virtual ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) = 0;
   // The size of a file opened with OpenRead.
   virtual ErrorCode Size(FileId file, std::uint64_t* size) = 0;
   virtual ErrorCode Close(FileId file) = 0;
@@ -73,8 +71,7 @@ class Platform {
   // through the program, where the system can, and sets *moved.  Returns
   // false when it moved nothing, for whatever reason: the caller then goes
   // on with Read and Write, which report any real error themselves.
-  virtual bool CopyChunk(FileId from, FileId to, std::uint64_t size,
-                         std::uint64_t* moved) {
+  virtual bool CopyChunk(FileId from, FileId to, std::uint64_t size, std::uint64_t* moved) {
     (void)from, (void)to, (void)size;
     *moved = 0;
     return false;

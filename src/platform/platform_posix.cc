@@ -41,8 +41,7 @@ bool ListDir(const std::string& dir, std::vector<std::string>* names) {
 
 bool IsDirectory(const std::string& path) {
   struct stat st;
-  return stat(path.empty() ? "." : path.c_str(), &st) == 0 &&
-         S_ISDIR(st.st_mode);
+  return stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string DirectoryOf(const std::string& path) {
@@ -83,9 +82,7 @@ ErrorCode CodeFromErrno(int err, const std::string& path) {
   }
 }
 
-ErrorCode CodeFromErrno(int err) {
-  return err == ENOENT ? kFileNotFound : CodeFromErrno(err, ".");
-}
+ErrorCode CodeFromErrno(int err) { return err == ENOENT ? kFileNotFound : CodeFromErrno(err, "."); }
 
 class PosixPlatform final : public Platform {
  public:
@@ -112,8 +109,7 @@ class PosixPlatform final : public Platform {
     // A file that was not there when its directory was listed is most
     // likely new, and a new file needs no checks: one exclusive create.
     if (!names_.Listed(path)) {
-      const int fd =
-          open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) {
         names_.NoteCreated(path);
         *file = fd;
@@ -137,16 +133,14 @@ class PosixPlatform final : public Platform {
     if (IsOpen(st, true)) return CloseWith(fd, kSharingViolation);
     // Without any write permission bit the file is read-only, even for
     // root -- unless the umask makes every new file look like that.
-    if ((st.st_mode & 0222) == 0 && new_files_writable_)
-      return CloseWith(fd, kAccessDenied);
+    if ((st.st_mode & 0222) == 0 && new_files_writable_) return CloseWith(fd, kAccessDenied);
     if (S_ISREG(st.st_mode) && st.st_size > 0 && ftruncate(fd, 0) != 0)
       return CloseWith(fd, CodeFromErrno(errno));
     *file = fd;
     return kOk;
   }
 
-  ErrorCode Read(FileId file, void* buf, std::size_t size,
-                 std::size_t* got) override {
+  ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
     *got = 0;
     ssize_t n;
     do {
@@ -157,8 +151,7 @@ class PosixPlatform final : public Platform {
     return kOk;
   }
 
-  ErrorCode Write(FileId file, const void* buf, std::size_t size,
-                  std::size_t* put) override {
+  ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override {
     *put = 0;
     ssize_t n;
     do {
@@ -193,14 +186,13 @@ class PosixPlatform final : public Platform {
     return kOk;
   }
 
-  bool CopyChunk(FileId from, FileId to, std::uint64_t size,
-                 std::uint64_t* moved) override {
+  bool CopyChunk(FileId from, FileId to, std::uint64_t size, std::uint64_t* moved) override {
     // Any failure, a pair of files the kernel cannot copy between as much
     // as a real error, is left to the read and write that follow.
     ssize_t n;
     do {
-      n = copy_file_range(static_cast<int>(from), nullptr,
-                          static_cast<int>(to), nullptr, Clamp(size), 0);
+      n = copy_file_range(static_cast<int>(from), nullptr, static_cast<int>(to), nullptr,
+                          Clamp(size), 0);
     } while (n < 0 && errno == EINTR);
     *moved = n > 0 ? static_cast<std::uint64_t>(n) : 0;
     return n > 0;
@@ -251,8 +243,7 @@ class PosixPlatform final : public Platform {
   // (`text`) or through OpenRead.
   bool IsOpen(const struct stat& st, bool text) const {
     for (const OpenFile& f : open_)
-      if (f.deny_writers == text && f.dev == st.st_dev && f.ino == st.st_ino)
-        return true;
+      if (f.deny_writers == text && f.dev == st.st_dev && f.ino == st.st_ino) return true;
     return false;
   }
 
@@ -266,8 +257,7 @@ class PosixPlatform final : public Platform {
     struct stat st;
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
     if (S_ISDIR(st.st_mode)) return CloseWith(fd, kAccessDenied);
-    const std::uint64_t size =
-        S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
+    const std::uint64_t size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     open_.push_back({fd, st.st_dev, st.st_ino, size, text});
     *file = fd;
     return kOk;
@@ -280,8 +270,6 @@ class PosixPlatform final : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> MakeSystemPlatform() {
-  return std::make_unique<PosixPlatform>();
-}
+std::unique_ptr<Platform> MakeSystemPlatform() { return std::make_unique<PosixPlatform>(); }
 
 }  // namespace tesvak

@@ -27,9 +27,8 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode OpenRead(const std::string& name, FileId* file) override {
-    const ErrorCode code = Open(name, GENERIC_READ,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                OPEN_EXISTING, file);
+    const ErrorCode code =
+        Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, file);
     if (code == kOk) reads_.push_back(AsHandle(*file));
     return code;
   }
@@ -38,12 +37,11 @@ class Win32Platform final : public Platform {
     // The files opened with OpenRead share writing, so creating over one of
     // them would succeed and empty it; look first.
     if (IsOpenForReading(name)) return kSameFile;
-    return Open(name, GENERIC_READ | GENERIC_WRITE,
-                FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS, file);
+    return Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                CREATE_ALWAYS, file);
   }
 
-  ErrorCode Read(FileId file, void* buf, std::size_t size,
-                 std::size_t* got) override {
+  ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
     DWORD n = 0;
     *got = 0;
     if (!ReadFile(AsHandle(file), buf, Clamp(size), &n, nullptr)) {
@@ -54,12 +52,10 @@ class Win32Platform final : public Platform {
     return kOk;
   }
 
-  ErrorCode Write(FileId file, const void* buf, std::size_t size,
-                  std::size_t* put) override {
+  ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override {
     DWORD n = 0;
     *put = 0;
-    if (!WriteFile(AsHandle(file), buf, Clamp(size), &n, nullptr))
-      return LastError();
+    if (!WriteFile(AsHandle(file), buf, Clamp(size), &n, nullptr)) return LastError();
     *put = n;
     return kOk;
   }
@@ -111,9 +107,9 @@ class Win32Platform final : public Platform {
     std::string cut;
     if (reads_.empty() || !Cut(name, &cut)) return false;
     // Asking for no access at all opens the file past any sharing rule.
-    HANDLE other = CreateFileA(
-        cut.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    HANDLE other =
+        CreateFileA(cut.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION named;
     bool same = false;
@@ -137,12 +133,12 @@ class Win32Platform final : public Platform {
     return cut->find('\0') == std::string::npos;
   }
 
-  static ErrorCode Open(const std::string& name, DWORD access, DWORD share,
-                        DWORD disposition, FileId* file) {
+  static ErrorCode Open(const std::string& name, DWORD access, DWORD share, DWORD disposition,
+                        FileId* file) {
     std::string cut;
     if (!Cut(name, &cut)) return kInvalidName;
-    HANDLE h = CreateFileA(cut.c_str(), access, share, nullptr, disposition,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileA(cut.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                           nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError();
     *file = reinterpret_cast<FileId>(h);
     return kOk;
@@ -153,8 +149,6 @@ class Win32Platform final : public Platform {
 
 }  // namespace
 
-std::unique_ptr<Platform> MakeSystemPlatform() {
-  return std::make_unique<Win32Platform>();
-}
+std::unique_ptr<Platform> MakeSystemPlatform() { return std::make_unique<Win32Platform>(); }
 
 }  // namespace tesvak

@@ -34,23 +34,19 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
 
 }  // namespace
 
-Status CopyRulesFile(Platform& fs, const std::string& source,
-                     const std::string& dest) {
+Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest) {
   FileId from = 0, to = 0;
   if (fs.OpenRead(source, &from) != kOk) return Status::Stop(kNoRulesFileLine);
   ErrorCode code = fs.Create(dest, &to);
   if (code != kSameFile) {
     if (code != kOk) return Status::IoError(code, Site::kCreate);
     std::uint64_t size = 0;
-    if ((code = fs.Size(from, &size)) != kOk)
-      return Status::IoError(code, Site::kSize);
+    if ((code = fs.Size(from, &size)) != kOk) return Status::IoError(code, Site::kSize);
     Status s = Transfer(fs, from, to, size);
     if (!s.ok()) return s;
-    if ((code = fs.Close(to)) != kOk)
-      return Status::IoError(code, Site::kCloseDest);
+    if ((code = fs.Close(to)) != kOk) return Status::IoError(code, Site::kCloseDest);
   }
-  if ((code = fs.Close(from)) != kOk)
-    return Status::IoError(code, Site::kCloseSource);
+  if ((code = fs.Close(from)) != kOk) return Status::IoError(code, Site::kCloseSource);
   return Status::Ok();
 }
 

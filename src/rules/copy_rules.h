@@ -17,8 +17,7 @@ inline constexpr char kNoRulesFileLine[] = "Error:0001    Please report me";
 // me" and no destination is created.  When `dest` is the source itself,
 // nothing is done: creating it would empty it.  Any later failure is an I/O
 // error; a destination already created is left as it is.
-Status CopyRulesFile(Platform& fs, const std::string& source,
-                     const std::string& dest);
+Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest);
 
 }  // namespace tesvak
 

@@ -17,8 +17,7 @@ Status RenameRules(Platform& fs, const Settings& settings, AreaTable* table) {
 
   TextFile list(fs);
   if (!list.Open(settings.RulesPath + kRulesListName)) {
-    return Status::Stop(settings.RulesPath + kRulesListShownName + " " +
-                        kNotFoundRemark);
+    return Status::Stop(settings.RulesPath + kRulesListShownName + " " + kNotFoundRemark);
   }
   std::string source, dest;
   return ForEachLine(list, [&](std::string_view line) {

@@ -74,8 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     case kExitStopped:
       Check(out == "Config File Not found\r\n" || out == "Missing setting in config.\r\n" ||
-            out == "Squish.cfg file not found\r\n" ||
-            out == std::string(kAreaLimitLine) + "\r\n" ||
+            out == "Squish.cfg file not found\r\n" || out == std::string(kAreaLimitLine) + "\r\n" ||
             out == "Error:0001    Please report me\r\n" ||
             out == settings.RulesPath + "Files.bbs is not found.\r\n");
       break;

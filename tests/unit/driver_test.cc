@@ -102,7 +102,8 @@ class NoMemory : public FakePlatform {
 TEST(Driver, OtherFailuresAreReportedWithTheirOwnClassAndMessage) {
   NoMemory oom;
   EXPECT_EQ(RunProgram(oom), kExitFailure);
-  EXPECT_EQ(oom.console, "Exception EOutOfMemory in module tesvak at 00401F00.\nOut of memory.\r\n");
+  EXPECT_EQ(oom.console,
+            "Exception EOutOfMemory in module tesvak at 00401F00.\nOut of memory.\r\n");
   ThrowingPlatform<std::runtime_error> other;
   EXPECT_EQ(RunProgram(other), kExitFailure);
   EXPECT_EQ(other.console, "Exception std::runtime_error in module tesvak at 00401F80.\nboom.\r\n");

@@ -28,7 +28,8 @@ TEST(EchoAreas, OnlyEchoAreaLinesEnterTheTableWithCaseKept) {
                    "ECHOAREA\tTABBED x\r\n"
                    "echoarea\r\n"
                    "ECHOAREA ONLYTAG\r\n",
-                   &t).ok());
+                   &t)
+                  .ok());
   ASSERT_EQ(t.size(), 3u);
   EXPECT_EQ(t[0].Tag, "My.Echo");
   EXPECT_EQ(t[0].Path, "d:\\mail\\myecho");
@@ -44,7 +45,8 @@ TEST(EchoAreas, LookupIgnoresAsciiCaseAndTheFirstAreaWins) {
   ASSERT_TRUE(Read("ECHOAREA my.echo first\r\n"
                    "ECHOAREA MY.ECHO second\r\n"
                    "ECHOAREA \xe4rger umlaut\r\n",
-                   &t).ok());
+                   &t)
+                  .ok());
   ASSERT_NE(t.Find("My.Echo"), nullptr);
   EXPECT_EQ(t.Find("My.Echo")->Path, "first");
   EXPECT_EQ(t.Find("\xe4RGER")->Path, "umlaut");

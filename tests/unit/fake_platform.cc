@@ -23,8 +23,7 @@ std::vector<std::string> FakePlatform::OpenNames() const {
   return names;
 }
 
-ErrorCode FakePlatform::OpenExisting(const std::string& name, bool text, Op op,
-                                     FileId* file) {
+ErrorCode FakePlatform::OpenExisting(const std::string& name, bool text, Op op, FileId* file) {
   log.push_back((text ? "text " : "read ") + name);
   if (const Fault* f = Call(op, name)) return f->code;
   if (dirs.count(name)) return kAccessDenied;
@@ -52,24 +51,21 @@ ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
   return kOk;
 }
 
-ErrorCode FakePlatform::Read(FileId file, void* buf, std::size_t size,
-                             std::size_t* got) {
+ErrorCode FakePlatform::Read(FileId file, void* buf, std::size_t size, std::size_t* got) {
   *got = 0;
   Handle& h = open_.at(file);
   const Fault* f = Call(Op::kRead, h.name);
   if (f && !f->short_io) return f->code;
   const std::string& data = files.at(h.name);
   if (f) return kOk;  // as if the file had ended here
-  const std::size_t n =
-      std::min({size, max_read, data.size() - std::min(h.pos, data.size())});
+  const std::size_t n = std::min({size, max_read, data.size() - std::min(h.pos, data.size())});
   std::memcpy(buf, data.data() + h.pos, n);
   h.pos += n;
   *got = n;
   return kOk;
 }
 
-ErrorCode FakePlatform::Write(FileId file, const void* buf, std::size_t size,
-                              std::size_t* put) {
+ErrorCode FakePlatform::Write(FileId file, const void* buf, std::size_t size, std::size_t* put) {
   *put = 0;
   Handle& h = open_.at(file);
   const Fault* f = Call(Op::kWrite, h.name);
@@ -96,8 +92,6 @@ ErrorCode FakePlatform::Close(FileId file) {
   return kOk;
 }
 
-void FakePlatform::ConsoleLine(std::string_view line) {
-  console.append(line).append("\r\n");
-}
+void FakePlatform::ConsoleLine(std::string_view line) { console.append(line).append("\r\n"); }
 
 }  // namespace tesvak

@@ -16,10 +16,10 @@ class FakePlatform : public Platform {
  public:
   enum class Op { kOpenText, kOpenRead, kCreate, kRead, kWrite, kSize, kClose };
 
-  std::map<std::string, std::string> files;  // exact name -> bytes
-  std::set<std::string> dirs;                // names that are directories
-  std::string console;                       // all console output
-  std::vector<std::string> log;              // "text NAME", "read NAME", "create NAME"
+  std::map<std::string, std::string> files;             // exact name -> bytes
+  std::set<std::string> dirs;                           // names that are directories
+  std::string console;                                  // all console output
+  std::vector<std::string> log;                         // "text NAME", "read NAME", "create NAME"
   std::size_t max_read = static_cast<std::size_t>(-1);  // bytes per Read
   std::string module = "tesvak";
 

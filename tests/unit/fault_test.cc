@@ -58,7 +58,8 @@ TEST(Faults, EachEndsTheRunWithItsReportAndLosesNothingElse) {
     FakePlatform fs;
     fs.max_read = 16;
     fs.files["tesvak.cfg"] = "SQUISHFILE SQ.CFG\r\nRULESPATH R\r\nOUTDIR O\r\n";
-    fs.files["SQ.CFG"] = "EchoArea ONE c:\\m\\ONE\r\nEchoArea TWO c:\\m\\TWO\r\nEchoArea THREE c:\\m\\THREE\r\n";
+    fs.files["SQ.CFG"] =
+        "EchoArea ONE c:\\m\\ONE\r\nEchoArea TWO c:\\m\\TWO\r\nEchoArea THREE c:\\m\\THREE\r\n";
     fs.files[kList] = "one.rul x x one\r\ntwo.rul x x two\r\nthree.rul x x three\r\n";
     fs.files["R\\one.rul"] = "the first rules file, three reads long";
     fs.files[kSecond] = "the second rules file, which is longer than two reads";

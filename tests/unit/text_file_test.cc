@@ -41,15 +41,19 @@ TEST(TextFile, LineEndsAreCrOrCrLfAndCtrlZEndsTheText) {
       {"A\rB\r", {"A", "B"}},
       {"A\r\n\nB", {"A", "\nB"}},
       {"one\ntwo\nthree\n", {"one\ntwo\nthree\n"}},
-      {"A\r\nB\x1a" "C\r\nD\r\n", {"A", "B"}},
-      {"\x1a" "A\r\n", {}},
+      {"A\r\nB\x1a"
+       "C\r\nD\r\n",
+       {"A", "B"}},
+      {"\x1a"
+       "A\r\n",
+       {}},
       {"A\r\n\x1a", {"A"}},
       {"A\r\x1a\r\n", {"A"}},
       {std::string("N\0L\tT\r\n", 7), {std::string("N\0L\tT", 5)}},
       {"\x80\xfe\xff\r\n\xe4", {"\x80\xfe\xff", "\xe4"}},
   };
-  for (std::size_t chunk : {std::size_t{1}, std::size_t{2}, std::size_t{3},
-                            static_cast<std::size_t>(-1)}) {
+  for (std::size_t chunk :
+       {std::size_t{1}, std::size_t{2}, std::size_t{3}, static_cast<std::size_t>(-1)}) {
     for (const LineCase& c : cases)
       EXPECT_EQ(ReadAll(c.bytes, chunk), c.lines)
           << "input of " << c.bytes.size() << " bytes, chunk " << chunk;
@@ -139,7 +143,11 @@ TEST(Words, FoldUpperChangesOnlyAsciiLowerCaseLetters) {
     EXPECT_EQ(static_cast<unsigned char>(folded[c]), want) << c;
   }
   EXPECT_TRUE(EqualFolded("My.Echo", "MY.ECHO"));
-  EXPECT_FALSE(EqualFolded("\xe4" "CHO", "\xc4" "CHO"));
+  EXPECT_FALSE(
+      EqualFolded("\xe4"
+                  "CHO",
+                  "\xc4"
+                  "CHO"));
   EXPECT_FALSE(EqualFolded("ECHO", "ECHO "));
 }
 

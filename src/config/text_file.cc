@@ -5,7 +5,7 @@
 namespace tesvak {
 namespace {
 
-constexpr std::size_t kBufferSize = 256 * 1024;
+constexpr std::size_t kBufferSize = std::size_t{256} * 1024;
 
 }  // namespace
 

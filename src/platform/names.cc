@@ -51,7 +51,7 @@ std::string NameResolver::Pick(const std::string& dir, std::string_view componen
   std::string exact(component);
   if (IsSpecial(component)) return exact;
   const Listing& listing = ListingOf(dir);
-  if (!listing.readable || listing.exact.count(exact)) return exact;
+  if (!listing.readable || listing.exact.contains(exact)) return exact;
   auto it = listing.folded.find(FoldAscii(component));
   return it == listing.folded.end() ? exact : it->second;
 }
@@ -92,7 +92,7 @@ std::string NameResolver::DirOf(const std::string& path) {
 bool NameResolver::Listed(const std::string& path) const {
   const std::string dir = DirOf(path);
   auto it = listings_.find(dir);
-  return it != listings_.end() && it->second.exact.count(path.substr(dir.size()));
+  return it != listings_.end() && it->second.exact.contains(path.substr(dir.size()));
 }
 
 void NameResolver::NoteCreated(const std::string& path) {

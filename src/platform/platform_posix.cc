@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <vector>
@@ -242,9 +243,9 @@ class PosixPlatform final : public Platform {
   // Whether the program has the file `st` describes open as a text file
   // (`text`) or through OpenRead.
   bool IsOpen(const struct stat& st, bool text) const {
-    for (const OpenFile& f : open_)
-      if (f.deny_writers == text && f.dev == st.st_dev && f.ino == st.st_ino) return true;
-    return false;
+    return std::any_of(open_.begin(), open_.end(), [&](const OpenFile& f) {
+      return f.deny_writers == text && f.dev == st.st_dev && f.ino == st.st_ino;
+    });
   }
 
   ErrorCode OpenExisting(const std::string& name, bool text, FileId* file) {

@@ -6,7 +6,7 @@
 namespace tesvak {
 namespace {
 
-constexpr std::uint64_t kBlockSize = 1024 * 1024;
+constexpr std::uint64_t kBlockSize = std::uint64_t{1024} * 1024;
 
 // Moves exactly `size` bytes.  A read that ends early means the source
 // shrank after it was measured; a write that stores less means the medium
@@ -19,7 +19,8 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
   const std::size_t block = static_cast<std::size_t>(std::min(size, kBlockSize));
   std::unique_ptr<char[]> buf(new char[block]);
   while (size > 0) {
-    std::size_t got = 0, put = 0;
+    std::size_t got = 0;
+    std::size_t put = 0;
     const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(size, block));
     ErrorCode code = fs.Read(from, buf.get(), want, &got);
     if (code != kOk) return Status::IoError(code, Site::kRead);
@@ -35,7 +36,8 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
 }  // namespace
 
 Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest) {
-  FileId from = 0, to = 0;
+  FileId from = 0;
+  FileId to = 0;
   if (fs.OpenRead(source, &from) != kOk) return Status::Stop(kNoRulesFileLine);
   ErrorCode code = fs.Create(dest, &to);
   if (code != kSameFile) {

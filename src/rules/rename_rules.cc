@@ -19,7 +19,8 @@ Status RenameRules(Platform& fs, const Settings& settings, AreaTable* table) {
   if (!list.Open(settings.RulesPath + kRulesListName)) {
     return Status::Stop(settings.RulesPath + kRulesListShownName + " " + kNotFoundRemark);
   }
-  std::string source, dest;
+  std::string source;
+  std::string dest;
   return ForEachLine(list, [&](std::string_view line) {
     std::string_view rest = line;
     const std::string_view name = NextWord(rest);

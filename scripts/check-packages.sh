@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# Builds both packages, checks what they hold, installs the Debian package,
+# runs the bundled example with the installed program and removes the
+# package again.  Usage: bash scripts/check-packages.sh   (as root)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/package.sh"
+deb=$(ls "$top"/dist/tesvak_*_*.deb)
+zip=$(ls "$top"/dist/tesvak-*-win32.zip)
+
+has() {  # has LISTING ENTRY...
+  local listing=$1; shift
+  for entry; do
+    grep -qE "$entry\$" <<<"$listing" || { echo "missing from package: $entry"; exit 1; }
+  done
+}
+
+echo "== dpkg-deb -c $(basename "$deb")"
+listing=$(dpkg-deb -c "$deb"); echo "$listing"
+has "$listing" ' ./usr/bin/tesvak' ' ./usr/share/man/man1/tesvak.1.gz' \
+  ' ./usr/share/doc/tesvak/examples/tesvak.cfg' ' ./usr/share/doc/tesvak/examples/rules/files.bbs'
+
+echo "== unzip -l $(basename "$zip")"
+listing=$(unzip -l "$zip"); echo "$listing"
+has "$listing" ' tesvak.exe' ' tesvak.txt' ' examples/tesvak.cfg' ' examples/rules/files.bbs'
+unzip -p "$zip" tesvak.exe | file - | grep -q 'PE32 executable (console) Intel 80386'
+unzip -p "$zip" tesvak.txt | grep -q 'Please report me'
+
+echo "== install the .deb and run the example with the installed program"
+dpkg -i "$deb"
+trap 'dpkg -r tesvak >/dev/null' EXIT
+work=$(mktemp -d)
+cp -r /usr/share/doc/tesvak/examples/. "$work"
+(cd "$work" && /usr/bin/tesvak)
+ls "$work/out"
+[ "$(ls "$work/out" | wc -l)" -eq 12 ] || { echo "the example should make 12 .sqr files"; exit 1; }
+cmp "$work/rules/sysop.rul" "$work/out/sysop.sqr"
+zcat /usr/share/man/man1/tesvak.1.gz | groff -man -Tutf8 -ww -z
+rm -rf "$work"
+echo "packages: ok"

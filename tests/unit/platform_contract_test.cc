@@ -4,40 +4,21 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/platform.h"
+#include "real_dir_test.h"
 
 namespace tesvak {
 namespace {
 
 namespace fs = std::filesystem;
 
-class PlatformContract : public ::testing::Test {
+class PlatformContract : public RealDirTest {
  protected:
   void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            (std::string("tesvak-contract-") +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    RealDirTest::SetUp();
     fs::create_directories(root_ / "dir");
   }
-  void TearDown() override { fs::remove_all(root_); }
-
-  std::string Name(const std::string& rel) { return (root_ / rel).string(); }
-  void Put(const std::string& rel, const std::string& bytes) {
-    std::ofstream(root_ / rel, std::ios::binary) << bytes;
-  }
-  std::string Get(const std::string& rel) {
-    std::ifstream in(root_ / rel, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
-  fs::path root_;
-  std::unique_ptr<Platform> os_ = MakeSystemPlatform();
 };
 
 TEST_F(PlatformContract, FailedOpensGiveTheWindowsCodes) {

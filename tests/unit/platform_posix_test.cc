@@ -3,45 +3,22 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 
 #include "platform/platform.h"
+#include "real_dir_test.h"
 
 namespace tesvak {
 namespace {
 
 namespace fs = std::filesystem;
 
-class PosixPlatformTest : public ::testing::Test {
+class PosixPlatformTest : public RealDirTest {
  protected:
   void SetUp() override {
-    root_ =
-        fs::temp_directory_path() /
-        ("tesvak-platform-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-         "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(root_);
+    RealDirTest::SetUp();
     fs::create_directories(root_ / "rules");
     fs::create_directories(root_ / "out");
   }
-  void TearDown() override {
-    fs::permissions(root_ / "out", fs::perms::owner_all, fs::perm_options::add);
-    fs::remove_all(root_);
-  }
-
-  std::string Name(const std::string& rel) { return (root_ / rel).string(); }
-  void Put(const std::string& rel, const std::string& bytes) {
-    std::ofstream(root_ / rel, std::ios::binary) << bytes;
-  }
-  std::string Get(const std::string& rel) {
-    std::ifstream in(root_ / rel, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-  }
-
-  fs::path root_;
-  std::unique_ptr<Platform> os_ = MakeSystemPlatform();
 };
 
 TEST_F(PosixPlatformTest, AFileOnTheWayIsAMissingDirectory) {

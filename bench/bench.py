@@ -143,6 +143,10 @@ def main():
     sizes = workloads.Sizes(args.small)
     print("# tesvak benchmark%s" % (" (small sizes)" if args.small else ""))
     print()
+    if args.small:
+        print("Small sizes prove the benchmark works; process start-up dominates them, so")
+        print("their ratios say nothing about the targets.")
+        print()
     print("Machine: %s, %d cores, Linux %s; workloads in %s." % (
         cpu_model(), os.cpu_count(), platform.release(), args.dir))
     print()

@@ -9,7 +9,9 @@ build="$top/build-win32"
 
 cmake -S "$top" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$top/cmake/mingw-i686.cmake"
 cmake --build "$build" -j "$(nproc)"
-file "$build/tesvak.exe" | tee /dev/stderr | grep -q 'PE32 executable (console) Intel 80386'
+kind=$(file "$build/tesvak.exe")
+echo "$kind"
+grep -q 'PE32 executable (console) Intel 80386' <<<"$kind"
 
 export WINEARCH=win32 WINEDEBUG=-all WINEPREFIX="$build/wineprefix"
 rm -rf "$WINEPREFIX"

@@ -46,12 +46,6 @@ TEST(Driver, EachFailingOperationHasItsOwnStableLocation) {
   EXPECT_EQ(LocationOf(Site::kCreate), LocationOf(Site::kCreate));
 }
 
-TEST(Driver, AMissingSettingsFileStopsWithExitTwo) {
-  FakePlatform fs;
-  EXPECT_EQ(RunProgram(fs), kExitStopped);
-  EXPECT_EQ(fs.console, "Config File Not found\r\n");
-}
-
 TEST(Driver, TwoOfThreeKeysStopBeforeAnythingElseIsOpened) {
   FakePlatform fs;
   fs.files["tesvak.cfg"] = "SQUISHFILE sq.cfg\r\nOUTDIR out\r\n";
@@ -60,30 +54,6 @@ TEST(Driver, TwoOfThreeKeysStopBeforeAnythingElseIsOpened) {
   EXPECT_EQ(fs.console, "Missing setting in config.\r\n");
   EXPECT_EQ(std::string(kMissingSettingLine).size(), 26u);
   EXPECT_EQ(fs.log, std::vector<std::string>{"text tesvak.cfg"});
-}
-
-TEST(Driver, ACompleteRunIsSilentAndExitsZero) {
-  FakePlatform fs;
-  fs.files["tesvak.cfg"] = "SQUISHFILE sq.cfg\r\nRULESPATH r\r\nOUTDIR o\\\r\n";
-  fs.files["SQ.CFG"] = "EchoArea A c:\\mail\\areaA\r\n";
-  fs.files["R\\files.bbs"] = "a.rul 1 2 a\r\n";
-  fs.files["R\\a.rul"] = "text";
-  EXPECT_EQ(RunProgram(fs), kExitSuccess);
-  EXPECT_EQ(fs.console, "");
-  EXPECT_EQ(fs.files["O\\areaA.sqr"], "text");
-}
-
-TEST(Driver, AFailedOperationGivesTheExactReportAndExitOne) {
-  FakePlatform fs;
-  fs.module = "tesvak.exe";
-  fs.files["tesvak.cfg"] = "SQUISHFILE sq.cfg\r\nRULESPATH r\r\nOUTDIR o\r\n";
-  fs.files["SQ.CFG"] = "EchoArea A c:\\mail\\areaA\r\n";
-  fs.files["R\\files.bbs"] = "a.rul 1 2 a\r\n";
-  fs.files["R\\a.rul"] = "text";
-  fs.FailOn(FakePlatform::Op::kCreate, "O\\areaA.sqr", 1, kPathNotFound);
-  EXPECT_EQ(RunProgram(fs), kExitFailure);
-  EXPECT_EQ(fs.console,
-            "Exception EInOutError in module tesvak.exe at 00401300.\nInvalid filename.\r\n");
 }
 
 // A platform whose every open throws, to drive the report of failures

@@ -70,13 +70,5 @@ TEST(EchoAreas, AThousandAreasFitAndTheNextOneStopsBeforeItIsStored) {
   EXPECT_EQ(over.Find("AREA1001"), nullptr);
 }
 
-TEST(EchoAreas, AMissingConfigurationStopsWithTheSameLineWhateverItsName) {
-  FakePlatform fs;
-  AreaTable t;
-  const Status s = ReadEchoAreas(fs, "C:\\SQUISH\\OTHER.CFG", &t);
-  EXPECT_EQ(s.kind(), Status::Kind::kStop);
-  EXPECT_EQ(s.line(), "Squish.cfg file not found");
-}
-
 }  // namespace
 }  // namespace tesvak

@@ -56,26 +56,6 @@ TEST_F(RulesTest, MatchedLinesAreCopiedUnderTheAreaBaseName) {
   EXPECT_EQ(fs_.files.count("O\\.sqr"), 0u);  // the tagless line matched nothing
 }
 
-TEST_F(RulesTest, AnAreaPathEndingInASeparatorGivesJustTheExtension) {
-  fs_.files["R\\t.rul"] = "t";
-  ASSERT_TRUE(Run("t.rul x y trail\r\n").ok());
-  EXPECT_EQ(fs_.files["O\\.sqr"], "t");
-}
-
-TEST_F(RulesTest, AnExistingDestinationIsReplacedCompletely) {
-  fs_.files["R\\a.rul"] = "new";
-  fs_.files["O\\myecho.sqr"] = "old and much longer contents";
-  ASSERT_TRUE(Run("a.rul x y MY.ECHO\r\n").ok());
-  EXPECT_EQ(fs_.files["O\\myecho.sqr"], "new");
-}
-
-TEST_F(RulesTest, LaterLinesToTheSameOutputWin) {
-  fs_.files["R\\a.rul"] = "first";
-  fs_.files["R\\b.rul"] = "second";
-  ASSERT_TRUE(Run("a.rul x y MY.ECHO\r\nb.rul x y my.echo\r\n").ok());
-  EXPECT_EQ(fs_.files["O\\myecho.sqr"], "second");
-}
-
 TEST_F(RulesTest, AMissingRulesListStopsAfterTheAreasWereRead) {
   const Status s = RenameRules(fs_, settings_, &table_);
   EXPECT_EQ(s.kind(), Status::Kind::kStop);

@@ -27,6 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(area.Tag.find(' ') == std::string::npos && area.Path.find(' ') == std::string::npos);
     first.try_emplace(FoldUpper(area.Tag), &area);
     Check(table.Find(area.Tag) == first[FoldUpper(area.Tag)]);
+    Check(table.Find(FoldUpper(area.Tag)) == table.Find(area.Tag));
   }
   return 0;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/words.h"
 #include "fake_platform.h"
 
 namespace tesvak {
@@ -53,6 +54,29 @@ TEST(EchoAreas, LookupIgnoresAsciiCaseAndTheFirstAreaWins) {
   EXPECT_EQ(t.Find("\xc4RGER"), nullptr);  // high bytes are not folded
   EXPECT_EQ(t.Find("MY.ECH"), nullptr);
   EXPECT_EQ(t.Find(""), nullptr);
+}
+
+TEST(EchoAreas, LookupFoldsEveryLetterWhereverItStandsInTheTag) {
+  for (std::size_t length = 1; length <= 17; ++length) {
+    for (std::size_t pos = 0; pos < length; ++pos) {
+      AreaTable t;
+      std::string tag(length, 'q');
+      for (char c = 'a'; c <= 'z'; ++c) {
+        tag[pos] = c;
+        ASSERT_TRUE(t.Add(tag, "p"));
+      }
+      std::string lookup(length, 'Q');
+      for (char c = 'A'; c <= 'Z'; ++c) {
+        lookup[pos] = c;
+        ASSERT_NE(t.Find(lookup), nullptr) << lookup;
+        EXPECT_TRUE(EqualFolded(t.Find(lookup)->Tag, lookup));
+      }
+      for (int c = 0x80; c <= 0xFF; ++c) {  // never folded, so never found
+        lookup[pos] = static_cast<char>(c);
+        EXPECT_EQ(t.Find(lookup), nullptr);
+      }
+    }
+  }
 }
 
 TEST(EchoAreas, AThousandAreasFitAndTheNextOneStopsBeforeItIsStored) {

@@ -24,7 +24,11 @@ bool TextFile::Open(const std::string& name) {
 
 Status TextFile::Fill() {
   for (;;) {
-    if (pos_ == end_ && !ctrl_z_ && !eof_) {
+    if (pos_ == end_) {
+      if (ctrl_z_ || eof_) {
+        owe_lf_ = false;
+        return Status::Ok();
+      }
       std::size_t got = 0;
       const ErrorCode code = fs_.Read(file_, buf_.get(), kBufferSize, &got);
       if (code != kOk) return Status::IoError(code, Site::kTextRead);
@@ -34,14 +38,12 @@ Status TextFile::Fill() {
       ctrl_z_ = z != nullptr;
       eof_ = got == 0;
       pos_ = 0;
+    } else if (owe_lf_) {
+      owe_lf_ = false;
+      if (buf_[pos_] == kLf) ++pos_;
+    } else {
+      return Status::Ok();
     }
-    if (!owe_lf_ || pos_ == end_) {
-      owe_lf_ = owe_lf_ && pos_ == end_ && !ctrl_z_ && !eof_;
-      if (!owe_lf_) return Status::Ok();
-      continue;  // the LF may begin the next buffer
-    }
-    owe_lf_ = false;
-    if (buf_[pos_] == kLf) ++pos_;
   }
 }
 

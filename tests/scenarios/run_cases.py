@@ -238,7 +238,7 @@ def restrict(case, args, root):
     if case.memory_mib and args.limits:
         limit = case.memory_mib << 20
         resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
-    if case.user and os.geteuid() == 0:
+    if as_other_user(case):
         import pwd
         entry = pwd.getpwnam(case.user)
         os.setgid(entry.pw_gid)
@@ -246,15 +246,47 @@ def restrict(case, args, root):
         os.setuid(entry.pw_uid)
 
 
+def as_other_user(case):
+    return case.user is not None and os.geteuid() == 0
+
+
+def public_dir():
+    """A directory every user can enter, to hold what a case run as another
+    user must reach: the checkout, and so the build, may sit below a
+    directory only its owner can enter."""
+    for candidate in (tempfile.gettempdir(), "/tmp"):
+        path = os.path.realpath(candidate)
+        parts = [path] + [os.path.dirname(path)]
+        while parts[-1] != os.path.dirname(parts[-1]):
+            parts.append(os.path.dirname(parts[-1]))
+        if all(os.stat(p).st_mode & stat.S_IXOTH for p in parts):
+            return path
+    raise CaseError("no directory that other users can enter")
+
+
+def reachable_program(program, where):
+    """A copy of the program, under its own file name, in `where`."""
+    copy = os.path.join(where, os.path.basename(program))
+    shutil.copy2(program, copy)
+    os.chmod(copy, 0o755)
+    return copy
+
+
 def run_case(case, args):
     problems = []
-    root = tempfile.mkdtemp(prefix="tesvak-case-")
+    other_user = as_other_user(case)
+    base = public_dir() if other_user else None
+    root = tempfile.mkdtemp(prefix="tesvak-case-", dir=base)
+    bin_dir = tempfile.mkdtemp(prefix="tesvak-bin-", dir=base) if other_user else None
     try:
-        if case.user:
+        program = os.path.abspath(args.program)
+        if other_user:
             os.chmod(root, 0o755)  # the other user must reach the tree
+            os.chmod(bin_dir, 0o755)
+            program = reachable_program(program, bin_dir)
         inputs = build_tree(case, root)
         links = {name for verb, name, _ in case.actions if verb == "symlink"}
-        command = args.prefix + [os.path.abspath(args.program)]
+        command = args.prefix + [program]
         holders = hold_files(case, args, root)
         timeout = case.seconds if case.seconds and args.limits else args.timeout
         try:
@@ -296,6 +328,8 @@ def run_case(case, args):
                 if not os.path.islink(p):
                     os.chmod(p, stat.S_IRWXU)
         shutil.rmtree(root, ignore_errors=True)
+        if bin_dir:
+            shutil.rmtree(bin_dir, ignore_errors=True)
     return problems
 
 

@@ -9,8 +9,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "base/status.h"
 #include "platform/platform.h"
-#include "platform/status.h"
 
 namespace tesvak {
 

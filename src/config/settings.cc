@@ -25,4 +25,12 @@ Status ReadSettings(Platform& fs, Settings* settings) {
   });
 }
 
+Status NormaliseSettings(Settings* settings) {
+  if (settings->RulesPath.empty() || settings->SquishFile.empty() || settings->OutDir.empty())
+    return Status::Stop(kMissingSettingLine);
+  for (std::string* dir : {&settings->RulesPath, &settings->OutDir})
+    if (dir->back() != '\\') dir->push_back('\\');
+  return Status::Ok();
+}
+
 }  // namespace tesvak

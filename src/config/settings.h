@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "platform/platform.h"
-#include "platform/status.h"
 
 namespace tesvak {
 
@@ -17,6 +17,7 @@ struct Settings {
 
 inline constexpr char kSettingsName[] = "tesvak.cfg";
 inline constexpr char kNoSettingsLine[] = "Config File Not found";
+inline constexpr char kMissingSettingLine[] = "Missing setting in config.";
 
 // Reads the settings file into *settings.  Lines that are empty or start
 // with ';' are skipped; every other line is upper-cased whole, its first
@@ -25,6 +26,11 @@ inline constexpr char kNoSettingsLine[] = "Config File Not found";
 // ignored.  Stops with "Config File Not found" when the file cannot be
 // opened.
 Status ReadSettings(Platform& fs, Settings* settings);
+
+// Checks that all three settings are set, and gives both directories their
+// trailing backslash; the Squish file is used as read.  Stops with
+// "Missing setting in config." when one is empty.
+Status NormaliseSettings(Settings* settings);
 
 }  // namespace tesvak
 

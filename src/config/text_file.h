@@ -11,8 +11,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/status.h"
 #include "platform/platform.h"
-#include "platform/status.h"
 
 namespace tesvak {
 

@@ -15,21 +15,4 @@ std::string_view NextWord(std::string_view& line) {
   return word;
 }
 
-std::string FoldUpper(std::string_view text) {
-  std::string out(text);
-  FoldUpperInPlace(out);
-  return out;
-}
-
-bool EqualFolded(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (FoldChar(a[i]) != FoldChar(b[i])) return false;
-  return true;
-}
-
-void FoldUpperInPlace(std::string& text) {
-  for (char& c : text) c = FoldChar(c);
-}
-
 }  // namespace tesvak

@@ -12,6 +12,7 @@
 #endif
 
 #include "config/echo_areas.h"
+#include "config/settings.h"
 #include "rules/rename_rules.h"
 
 namespace tesvak {
@@ -36,13 +37,15 @@ std::string ClassNameOf(const std::exception& e) {
   return raw;
 }
 
+// The whole job, in its fixed order.
 Status Run(Platform& fs) {
   Settings settings;
   Status s = ReadSettings(fs, &settings);
-  if (!s.ok()) return s;
-  if (!NormaliseSettings(&settings)) return Status::Stop(kMissingSettingLine);
+  if (s.ok()) s = NormaliseSettings(&settings);
   AreaTable areas;
-  return RenameRules(fs, settings, &areas);
+  if (s.ok()) s = ReadEchoAreas(fs, settings.SquishFile, &areas);
+  if (s.ok()) s = RenameRules(fs, settings, areas);
+  return s;
 }
 
 int Report(Platform& fs, std::string_view class_name, std::uint32_t location,
@@ -52,14 +55,6 @@ int Report(Platform& fs, std::string_view class_name, std::uint32_t location,
 }
 
 }  // namespace
-
-bool NormaliseSettings(Settings* settings) {
-  if (settings->RulesPath.empty() || settings->SquishFile.empty() || settings->OutDir.empty())
-    return false;
-  for (std::string* dir : {&settings->RulesPath, &settings->OutDir})
-    if (dir->back() != '\\') dir->push_back('\\');
-  return true;
-}
 
 std::string MessageForCode(std::uint32_t code) {
   switch (code) {

@@ -1,5 +1,6 @@
-// The run of the program: settings, checks, the rules pass, and the one
-// place where a stop or a failure becomes console output and an exit code.
+// The run of the program: settings, checks, echo areas, the rules pass, and
+// the one place where a stop or a failure becomes console output and an
+// exit code.
 #ifndef TESVAK_DRIVER_RUN_H_
 #define TESVAK_DRIVER_RUN_H_
 
@@ -7,9 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "config/settings.h"
+#include "base/status.h"
 #include "platform/platform.h"
-#include "platform/status.h"
 
 namespace tesvak {
 
@@ -18,12 +18,6 @@ namespace tesvak {
 inline constexpr int kExitSuccess = 0;
 inline constexpr int kExitFailure = 1;  // the failure report
 inline constexpr int kExitStopped = 2;  // an orderly stop with its one line
-
-inline constexpr char kMissingSettingLine[] = "Missing setting in config.";
-
-// Checks that all three settings are set and gives both directories their
-// trailing backslash.  Returns false when a setting is missing.
-bool NormaliseSettings(Settings* settings);
 
 // The report's message for an error code.
 std::string MessageForCode(std::uint32_t code);

@@ -1,16 +1,10 @@
 #include "platform/names.h"
 
+#include "base/ascii.h"
 #include "platform/platform.h"
 
 namespace tesvak {
 namespace {
-
-std::string FoldAscii(std::string_view s) {
-  std::string out(s);
-  for (char& c : out)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - ('a' - 'A'));
-  return out;
-}
 
 bool IsSpecial(std::string_view component) {
   return component.empty() || component == "." || component == "..";
@@ -18,7 +12,7 @@ bool IsSpecial(std::string_view component) {
 
 void AddEntry(std::string name, std::unordered_set<std::string>* exact,
               std::unordered_map<std::string, std::string>* folded) {
-  auto [it, fresh] = folded->try_emplace(FoldAscii(name), name);
+  auto [it, fresh] = folded->try_emplace(FoldUpper(name), name);
   if (!fresh && name < it->second) it->second = name;
   exact->insert(std::move(name));
 }
@@ -26,6 +20,11 @@ void AddEntry(std::string name, std::unordered_set<std::string>* exact,
 }  // namespace
 
 std::string_view CutName(std::string_view name) { return name.substr(0, kMaxName); }
+
+std::string DirOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
 
 std::string DosToPosix(std::string_view name) {
   std::string out(CutName(name));
@@ -52,7 +51,7 @@ std::string NameResolver::Pick(const std::string& dir, std::string_view componen
   if (IsSpecial(component)) return exact;
   const Listing& listing = ListingOf(dir);
   if (!listing.readable || listing.exact.contains(exact)) return exact;
-  auto it = listing.folded.find(FoldAscii(component));
+  auto it = listing.folded.find(FoldUpper(component));
   return it == listing.folded.end() ? exact : it->second;
 }
 
@@ -82,11 +81,6 @@ std::string NameResolver::Resolve(std::string_view name) {
   const std::string dir = DirOf(posix);
   const std::string& resolved = ResolveDir(dir);
   return resolved + Pick(resolved, std::string_view(posix).substr(dir.size()));
-}
-
-std::string NameResolver::DirOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
 }
 
 bool NameResolver::Listed(const std::string& path) const {

@@ -24,6 +24,10 @@ std::string_view CutName(std::string_view name);
 // drive ("C:\BBS\RULES" -> "/BBS/RULES", "C:RULES" -> "RULES").
 std::string DosToPosix(std::string_view name);
 
+// The directory part of a POSIX name, with its trailing slash: "a/b/" for
+// "a/b/c", "/" for "/c", and empty (the current directory) for "c".
+std::string DirOf(const std::string& path);
+
 // Fills *names with the entries of directory `dir` ("." for the current
 // one).  Returns false when the directory cannot be listed.
 using DirLister = std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
@@ -58,7 +62,6 @@ class NameResolver {
   };
 
   const Listing& ListingOf(const std::string& dir);
-  static std::string DirOf(const std::string& path);
   std::string Pick(const std::string& dir, std::string_view component);
   const std::string& ResolveDir(const std::string& dir);
 

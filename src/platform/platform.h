@@ -20,16 +20,15 @@ namespace tesvak {
 using FileId = std::intptr_t;
 using ErrorCode = std::uint32_t;
 
-// Windows error codes the program meets, and the run-time's own two.
+// Windows error codes the program meets.
 inline constexpr ErrorCode kOk = 0;
 inline constexpr ErrorCode kFileNotFound = 2;
 inline constexpr ErrorCode kPathNotFound = 3;
 inline constexpr ErrorCode kTooManyOpenFiles = 4;
 inline constexpr ErrorCode kAccessDenied = 5;
 inline constexpr ErrorCode kInvalidHandle = 6;
+inline constexpr ErrorCode kGenFailure = 31;
 inline constexpr ErrorCode kSharingViolation = 32;
-inline constexpr ErrorCode kReadBeyondEnd = 100;
-inline constexpr ErrorCode kDiskFull = 101;
 inline constexpr ErrorCode kDiskFullOs = 112;
 inline constexpr ErrorCode kInvalidName = 123;
 inline constexpr ErrorCode kNameTooLong = 206;
@@ -41,6 +40,13 @@ inline constexpr ErrorCode kSameFile = 0x20000001u;
 
 // The longest name handed to the file system; longer names are cut.
 inline constexpr std::size_t kMaxName = 259;
+
+// The most bytes one system call is asked to move; larger requests are
+// served in parts.
+inline constexpr std::uint64_t kMaxIo = std::uint64_t{1} << 30;
+inline std::size_t ClampIo(std::uint64_t size) {
+  return static_cast<std::size_t>(size < kMaxIo ? size : kMaxIo);
+}
 
 class Platform {
  public:
@@ -82,6 +88,30 @@ class Platform {
   virtual void ConsoleLine(std::string_view line) = 0;
   // The running program's own file name, without its directory.
   virtual std::string ModuleName() = 0;
+};
+
+// Owns one open file and closes it when it goes out of scope, so that every
+// way out of a function releases it.  Close() closes it earlier and gives
+// the result, for the paths where a failing close matters.
+class OwnedFile {
+ public:
+  OwnedFile(Platform& fs, FileId id) : fs_(fs), id_(id) {}
+  ~OwnedFile() {
+    if (open_) fs_.Close(id_);
+  }
+  OwnedFile(const OwnedFile&) = delete;
+  OwnedFile& operator=(const OwnedFile&) = delete;
+
+  FileId id() const { return id_; }
+  ErrorCode Close() {
+    open_ = false;
+    return fs_.Close(id_);
+  }
+
+ private:
+  Platform& fs_;
+  FileId id_;
+  bool open_ = true;
 };
 
 // The platform of the system the program was built for.

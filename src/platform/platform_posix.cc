@@ -45,18 +45,12 @@ bool IsDirectory(const std::string& path) {
   return stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Maps errno to the code Windows gives for the same failure.  ENOENT is
 // "file not found" only when the directory it should be in exists.
 ErrorCode CodeFromErrno(int err, const std::string& path) {
   switch (err) {
     case ENOENT:
-      return IsDirectory(DirectoryOf(path)) ? kFileNotFound : kPathNotFound;
+      return IsDirectory(DirOf(path)) ? kFileNotFound : kPathNotFound;
     case ENOTDIR:
     case ELOOP:
       return kPathNotFound;
@@ -145,7 +139,7 @@ class PosixPlatform final : public Platform {
     *got = 0;
     ssize_t n;
     do {
-      n = read(static_cast<int>(file), buf, Clamp(size));
+      n = read(static_cast<int>(file), buf, ClampIo(size));
     } while (n < 0 && errno == EINTR);
     if (n < 0) return errno == EAGAIN ? kOk : CodeFromErrno(errno);
     *got = static_cast<std::size_t>(n);
@@ -156,7 +150,7 @@ class PosixPlatform final : public Platform {
     *put = 0;
     ssize_t n;
     do {
-      n = write(static_cast<int>(file), buf, Clamp(size));
+      n = write(static_cast<int>(file), buf, ClampIo(size));
     } while (n < 0 && errno == EINTR);
     if (n < 0) return CodeFromErrno(errno);
     *put = static_cast<std::size_t>(n);
@@ -193,7 +187,7 @@ class PosixPlatform final : public Platform {
     ssize_t n;
     do {
       n = copy_file_range(static_cast<int>(from), nullptr, static_cast<int>(to), nullptr,
-                          Clamp(size), 0);
+                          ClampIo(size), 0);
     } while (n < 0 && errno == EINTR);
     *moved = n > 0 ? static_cast<std::uint64_t>(n) : 0;
     return n > 0;
@@ -222,11 +216,6 @@ class PosixPlatform final : public Platform {
   }
 
  private:
-  static std::size_t Clamp(std::uint64_t size) {
-    constexpr std::uint64_t kMaxIo = 1u << 30;
-    return static_cast<std::size_t>(size < kMaxIo ? size : kMaxIo);
-  }
-
   static ErrorCode CloseWith(int fd, ErrorCode code) {
     close(fd);
     return code;

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
 
@@ -15,10 +16,7 @@ HANDLE AsHandle(FileId file) { return reinterpret_cast<HANDLE>(file); }
 
 ErrorCode LastError() { return static_cast<ErrorCode>(GetLastError()); }
 
-DWORD Clamp(std::uint64_t size) {
-  constexpr std::uint64_t kMaxIo = 1u << 30;
-  return static_cast<DWORD>(size < kMaxIo ? size : kMaxIo);
-}
+DWORD Clamp(std::uint64_t size) { return static_cast<DWORD>(ClampIo(size)); }
 
 class Win32Platform final : public Platform {
  public:
@@ -97,9 +95,7 @@ class Win32Platform final : public Platform {
     char buf[MAX_PATH + 1];
     const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
     if (n == 0) return "tesvak.exe";
-    const std::string path(buf, n);
-    const std::size_t slash = path.find_last_of("\\/");
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+    return std::string(BaseName(std::string_view(buf, n)));
   }
 
  private:

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/status.h"
+
 namespace tesvak {
 namespace {
 
@@ -36,19 +38,20 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
 }  // namespace
 
 Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest) {
-  FileId from = 0;
-  FileId to = 0;
-  if (fs.OpenRead(source, &from) != kOk) return Status::Stop(kNoRulesFileLine);
-  ErrorCode code = fs.Create(dest, &to);
+  FileId id = 0;
+  if (fs.OpenRead(source, &id) != kOk) return Status::Stop(kNoRulesFileLine);
+  OwnedFile from(fs, id);
+  ErrorCode code = fs.Create(dest, &id);
   if (code != kSameFile) {
     if (code != kOk) return Status::IoError(code, Site::kCreate);
+    OwnedFile to(fs, id);
     std::uint64_t size = 0;
-    if ((code = fs.Size(from, &size)) != kOk) return Status::IoError(code, Site::kSize);
-    Status s = Transfer(fs, from, to, size);
+    if ((code = fs.Size(from.id(), &size)) != kOk) return Status::IoError(code, Site::kSize);
+    Status s = Transfer(fs, from.id(), to.id(), size);
     if (!s.ok()) return s;
-    if ((code = fs.Close(to)) != kOk) return Status::IoError(code, Site::kCloseDest);
+    if ((code = to.Close()) != kOk) return Status::IoError(code, Site::kCloseDest);
   }
-  if ((code = fs.Close(from)) != kOk) return Status::IoError(code, Site::kCloseSource);
+  if ((code = from.Close()) != kOk) return Status::IoError(code, Site::kCloseSource);
   return Status::Ok();
 }
 

@@ -4,8 +4,8 @@
 
 #include <string>
 
+#include "base/status.h"
 #include "platform/platform.h"
-#include "platform/status.h"
 
 namespace tesvak {
 

@@ -1,20 +1,15 @@
 #include "rules/rename_rules.h"
 
+#include <string>
+
+#include "base/path.h"
 #include "config/text_file.h"
 #include "config/words.h"
 #include "rules/copy_rules.h"
 
 namespace tesvak {
 
-std::string_view BaseName(std::string_view path) {
-  const std::size_t sep = path.find_last_of("\\/");
-  return sep == std::string_view::npos ? path : path.substr(sep + 1);
-}
-
-Status RenameRules(Platform& fs, const Settings& settings, AreaTable* table) {
-  Status s = ReadEchoAreas(fs, settings.SquishFile, table);
-  if (!s.ok()) return s;
-
+Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas) {
   TextFile list(fs);
   if (!list.Open(settings.RulesPath + kRulesListName)) {
     return Status::Stop(settings.RulesPath + kRulesListShownName + " " + kNotFoundRemark);
@@ -27,7 +22,7 @@ Status RenameRules(Platform& fs, const Settings& settings, AreaTable* table) {
     if (name.empty()) return Status::Ok();
     NextWord(rest);
     NextWord(rest);
-    const TEcho* area = table->Find(NextWord(rest));
+    const TEcho* area = areas.Find(NextWord(rest));
     if (area == nullptr) return Status::Ok();
     source.assign(settings.RulesPath).append(name);
     dest.assign(settings.OutDir).append(BaseName(area->Path)).append(".sqr");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "config/words.h"
+#include "base/ascii.h"
 #include "platform/names.h"
 #include "platform/platform.h"
 

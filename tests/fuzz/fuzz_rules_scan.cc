@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     side.files = fs.files;
     Check(ReadSettings(side, &settings).ok());
   }
-  const bool complete = NormaliseSettings(&settings);
+  const bool complete = NormaliseSettings(&settings).ok();
   const std::string squish = Part(input);
   const std::string list = Part(input);
   if (complete) {

@@ -23,11 +23,46 @@ std::vector<std::string> FakePlatform::OpenNames() const {
   return names;
 }
 
+namespace {
+
+const std::string& KeyOf(const std::string& name) { return name; }
+const std::string& KeyOf(const std::pair<const std::string, std::string>& file) {
+  return file.first;
+}
+
+// Whether some name in the sorted `names` lies below the directory `dir`.
+template <typename Names>
+bool AnyBelow(const Names& names, const std::string& dir) {
+  for (auto it = names.lower_bound(dir); it != names.end(); ++it) {
+    const std::string& name = KeyOf(*it);
+    if (name.compare(0, dir.size(), dir) != 0) break;
+    if (name.size() > dir.size() && (name[dir.size()] == '\\' || name[dir.size()] == '/'))
+      return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool FakePlatform::IsDir(const std::string& name) const {
+  if (name.empty() || (name.size() == 2 && name[1] == ':') || dirs.count(name)) return true;
+  return AnyBelow(files, name) || AnyBelow(dirs, name);
+}
+
+ErrorCode FakePlatform::Check(const std::string& name) const {
+  if (name.find('\0') != std::string::npos) return kInvalidName;
+  if (name.size() > kMaxName) return kNameTooLong;
+  if (IsDir(name)) return kAccessDenied;
+  if (files.count(name)) return kOk;
+  const std::size_t sep = name.find_last_of("\\/");
+  return IsDir(sep == std::string::npos ? std::string() : name.substr(0, sep)) ? kFileNotFound
+                                                                               : kPathNotFound;
+}
+
 ErrorCode FakePlatform::OpenExisting(const std::string& name, bool text, Op op, FileId* file) {
   log.push_back((text ? "text " : "read ") + name);
   if (const Fault* f = Call(op, name)) return f->code;
-  if (dirs.count(name)) return kAccessDenied;
-  if (!files.count(name)) return kFileNotFound;
+  if (const ErrorCode code = Check(name); code != kOk) return code;
   *file = Add({name, 0, text});
   return kOk;
 }
@@ -43,9 +78,12 @@ ErrorCode FakePlatform::OpenRead(const std::string& name, FileId* file) {
 ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
   log.push_back("create " + name);
   if (const Fault* f = Call(Op::kCreate, name)) return f->code;
-  if (dirs.count(name)) return kAccessDenied;
   for (const auto& [id, h] : open_)
-    if (h.name == name) return h.text ? kSharingViolation : kSameFile;
+    if (h.name == name && !h.text) return kSameFile;
+  if (const ErrorCode code = Check(name); code != kOk && code != kFileNotFound) return code;
+  for (const auto& [id, h] : open_)
+    if (h.name == name) return kSharingViolation;
+  if (read_only.count(name)) return kAccessDenied;
   files[name].clear();
   *file = Add({name, 0, false});
   return kOk;

@@ -1,5 +1,11 @@
-// An in-memory file system for the program's tests, with the sharing rules
-// the program relies on and a way to make any one call fail.
+// An in-memory file system for the program's tests, with the error codes and
+// sharing rules of the real platforms (the contract test holds it to them)
+// and a way to make any one call fail.
+//
+// Names are exact: no case folding and no mapping.  A directory exists when
+// it is in `dirs` or when a file or directory lies below it, so a test that
+// puts "R\files.bbs" has the directory "R" too; the current directory and
+// drive roots ("C:") always exist.
 #ifndef TESVAK_TESTS_FAKE_PLATFORM_H_
 #define TESVAK_TESTS_FAKE_PLATFORM_H_
 
@@ -18,6 +24,7 @@ class FakePlatform : public Platform {
 
   std::map<std::string, std::string> files;             // exact name -> bytes
   std::set<std::string> dirs;                           // names that are directories
+  std::set<std::string> read_only;                      // files that may not be written
   std::string console;                                  // all console output
   std::vector<std::string> log;                         // "text NAME", "read NAME", "create NAME"
   std::size_t max_read = static_cast<std::size_t>(-1);  // bytes per Read
@@ -62,6 +69,10 @@ class FakePlatform : public Platform {
 
   // The fault planned for this call of `op`, if any.
   const Fault* Call(Op op, const std::string& name);
+  bool IsDir(const std::string& name) const;
+  // The code for a name no file may have, or for a file or directory that
+  // is not there; kOk for an existing file.
+  ErrorCode Check(const std::string& name) const;
   ErrorCode OpenExisting(const std::string& name, bool text, Op op, FileId* file);
   FileId Add(Handle h);
 

@@ -64,6 +64,7 @@ TEST(Faults, EachEndsTheRunWithItsReportAndLosesNothingElse) {
     fs.files["R\\one.rul"] = "the first rules file, three reads long";
     fs.files[kSecond] = "the second rules file, which is longer than two reads";
     fs.files["R\\three.rul"] = "the third";
+    fs.dirs.insert("O");
     const auto inputs = fs.files;
     if (f.code == kOk)
       fs.ShortOn(f.op, f.name, f.nth);

@@ -1,10 +1,13 @@
-// What every real platform must do alike, checked against the system the
-// tests run on (Linux natively, Windows under Wine).  The in-memory fake
-// makes the same promises.
+// What every platform must do alike: the real one of the system the tests
+// run on (Linux natively, Windows under Wine), in a fresh directory, and the
+// in-memory fake the other tests use, which must not drift from it.
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
+#include <memory>
 
+#include "fake_platform.h"
 #include "platform/platform.h"
 #include "real_dir_test.h"
 
@@ -13,81 +16,160 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class PlatformContract : public RealDirTest {
- protected:
-  void SetUp() override {
-    RealDirTest::SetUp();
-    fs::create_directories(root_ / "dir");
-  }
+// A platform and a directory to try it in.  Names below the directory are
+// given with '/'; Name() gives the program's name for them.
+class World {
+ public:
+  virtual ~World() = default;
+  virtual Platform& os() = 0;
+  virtual std::string Name(const std::string& rel) const = 0;
+  virtual void Put(const std::string& rel, const std::string& bytes) = 0;
+  virtual std::string Get(const std::string& rel) const = 0;
+  virtual bool Exists(const std::string& rel) const = 0;
+  virtual void MakeDir(const std::string& rel) = 0;
 };
 
-TEST_F(PlatformContract, FailedOpensGiveTheWindowsCodes) {
+class RealWorld : public World {
+ public:
+  RealWorld() : root_(FreshTestDir()) {}
+  ~RealWorld() override { RemoveTestDir(root_); }
+  Platform& os() override { return *os_; }
+  std::string Name(const std::string& rel) const override { return (root_ / rel).string(); }
+  void Put(const std::string& rel, const std::string& bytes) override {
+    WriteFileBytes(root_ / rel, bytes);
+  }
+  std::string Get(const std::string& rel) const override { return ReadFileBytes(root_ / rel); }
+  bool Exists(const std::string& rel) const override { return fs::exists(root_ / rel); }
+  void MakeDir(const std::string& rel) override { fs::create_directories(root_ / rel); }
+
+ private:
+  fs::path root_;
+  std::unique_ptr<Platform> os_ = MakeSystemPlatform();
+};
+
+class FakeWorld : public World {
+ public:
+  FakeWorld() { fake_.dirs.insert("T"); }
+  Platform& os() override { return fake_; }
+  std::string Name(const std::string& rel) const override {
+    std::string name = "T\\" + rel;
+    for (char& c : name)
+      if (c == '/') c = '\\';
+    return name;
+  }
+  void Put(const std::string& rel, const std::string& bytes) override {
+    fake_.files[Name(rel)] = bytes;
+  }
+  std::string Get(const std::string& rel) const override { return fake_.files.at(Name(rel)); }
+  bool Exists(const std::string& rel) const override {
+    return fake_.files.count(Name(rel)) || fake_.dirs.count(Name(rel));
+  }
+  void MakeDir(const std::string& rel) override { fake_.dirs.insert(Name(rel)); }
+
+ private:
+  FakePlatform fake_;
+};
+
+using WorldMaker = std::function<std::unique_ptr<World>()>;
+
+class PlatformContract : public ::testing::TestWithParam<WorldMaker> {
+ protected:
+  void SetUp() override {
+    world_ = GetParam()();
+    world_->MakeDir("dir");
+  }
+  Platform& os() { return world_->os(); }
+  std::string Name(const std::string& rel) const { return world_->Name(rel); }
+  std::string Get(const std::string& rel) const { return world_->Get(rel); }
+  void Put(const std::string& rel, const std::string& bytes) { world_->Put(rel, bytes); }
+
+  std::unique_ptr<World> world_;
+};
+
+TEST_P(PlatformContract, FailedOpensGiveTheWindowsCodes) {
   FileId f;
-  EXPECT_EQ(os_->OpenText(Name("missing"), &f), kFileNotFound);
-  EXPECT_EQ(os_->OpenRead(Name("nodir/missing"), &f), kPathNotFound);
-  EXPECT_EQ(os_->OpenText(Name("dir"), &f), kAccessDenied);
-  EXPECT_EQ(os_->OpenRead(Name("dir"), &f), kAccessDenied);
-  EXPECT_EQ(os_->Create(Name("nodir/x.sqr"), &f), kPathNotFound);
-  EXPECT_EQ(os_->Create(Name("dir"), &f), kAccessDenied);
-  EXPECT_EQ(os_->OpenText(std::string("a\0b", 3), &f), kInvalidName);
-  EXPECT_EQ(os_->Create(Name("x") + std::string("\0y", 2), &f), kInvalidName);
-  EXPECT_FALSE(fs::exists(root_ / "x"));
+  EXPECT_EQ(os().OpenText(Name("missing"), &f), kFileNotFound);
+  EXPECT_EQ(os().OpenRead(Name("missing"), &f), kFileNotFound);
+  EXPECT_EQ(os().OpenText(Name("nodir/missing"), &f), kPathNotFound);
+  EXPECT_EQ(os().OpenRead(Name("nodir/missing"), &f), kPathNotFound);
+  EXPECT_EQ(os().Create(Name("nodir/x.sqr"), &f), kPathNotFound);
+  EXPECT_EQ(os().OpenText(Name("dir"), &f), kAccessDenied);
+  EXPECT_EQ(os().OpenRead(Name("dir"), &f), kAccessDenied);
+  EXPECT_EQ(os().Create(Name("dir"), &f), kAccessDenied);
+  EXPECT_FALSE(world_->Exists("nodir"));
 }
 
-TEST_F(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
+TEST_P(PlatformContract, ANameHoldingANulIsRefusedWhole) {
+  Put("x", "x");
+  FileId f;
+  EXPECT_EQ(os().OpenText(Name("x") + std::string("\0y", 2), &f), kInvalidName);
+  EXPECT_EQ(os().OpenRead(Name("x") + std::string("\0y", 2), &f), kInvalidName);
+  EXPECT_EQ(os().Create(Name("x") + std::string("\0y", 2), &f), kInvalidName);
+  EXPECT_EQ(Get("x"), "x");
+}
+
+TEST_P(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
   Put("files.bbs", "list");
   FileId text, again, dest;
-  ASSERT_EQ(os_->OpenText(Name("files.bbs"), &text), kOk);
-  EXPECT_EQ(os_->Create(Name("files.bbs"), &dest), kSharingViolation);
+  ASSERT_EQ(os().OpenText(Name("files.bbs"), &text), kOk);
+  EXPECT_EQ(os().Create(Name("files.bbs"), &dest), kSharingViolation);
   // Open as a source too, it is the same file: left alone, not an error.
-  ASSERT_EQ(os_->OpenRead(Name("files.bbs"), &again), kOk);
-  EXPECT_EQ(os_->Create(Name("files.bbs"), &dest), kSameFile);
-  EXPECT_EQ(os_->Close(again), kOk);
-  EXPECT_EQ(os_->Close(text), kOk);
+  ASSERT_EQ(os().OpenRead(Name("files.bbs"), &again), kOk);
+  EXPECT_EQ(os().Create(Name("files.bbs"), &dest), kSameFile);
+  EXPECT_EQ(os().Close(again), kOk);
+  EXPECT_EQ(os().Close(text), kOk);
   EXPECT_EQ(Get("files.bbs"), "list");
-  ASSERT_EQ(os_->Create(Name("files.bbs"), &dest), kOk);  // free again
-  EXPECT_EQ(os_->Close(dest), kOk);
+  ASSERT_EQ(os().Create(Name("files.bbs"), &dest), kOk);  // free again
+  EXPECT_EQ(os().Close(dest), kOk);
   EXPECT_EQ(Get("files.bbs"), "");
 }
 
-TEST_F(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
+TEST_P(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
   std::string data;
   for (int i = 0; i < 70000; ++i) data += static_cast<char>(i * 31 + 7);
   Put("src", data);
   Put("dst", std::string(200000, 'x'));
   FileId from, to;
-  ASSERT_EQ(os_->OpenRead(Name("src"), &from), kOk);
-  ASSERT_EQ(os_->Create(Name("dst"), &to), kOk);
+  ASSERT_EQ(os().OpenRead(Name("src"), &from), kOk);
+  ASSERT_EQ(os().Create(Name("dst"), &to), kOk);
   std::uint64_t size = 0;
-  ASSERT_EQ(os_->Size(from, &size), kOk);
+  ASSERT_EQ(os().Size(from, &size), kOk);
   EXPECT_EQ(size, data.size());
   char buf[4096];
   std::size_t got = 0, put = 0;
   do {
-    ASSERT_EQ(os_->Read(from, buf, sizeof buf, &got), kOk);
-    ASSERT_EQ(os_->Write(to, buf, got, &put), kOk);
+    ASSERT_EQ(os().Read(from, buf, sizeof buf, &got), kOk);
+    ASSERT_EQ(os().Write(to, buf, got, &put), kOk);
     ASSERT_EQ(put, got);
   } while (got > 0);
-  EXPECT_EQ(os_->Close(to), kOk);
-  EXPECT_EQ(os_->Close(from), kOk);
+  EXPECT_EQ(os().Close(to), kOk);
+  EXPECT_EQ(os().Close(from), kOk);
   EXPECT_EQ(Get("dst"), data);
 }
 
-TEST_F(PlatformContract, CreatingOverAFileOpenForReadingLeavesItAlone) {
+TEST_P(PlatformContract, CreatingOverAFileOpenForReadingLeavesItAlone) {
   Put("a.sqr", "a");
   Put("b.sqr", "b");
   FileId f, dest;
-  ASSERT_EQ(os_->OpenRead(Name("a.sqr"), &f), kOk);
-  EXPECT_EQ(os_->Create(Name("a.sqr"), &dest), kSameFile);
-  ASSERT_EQ(os_->Create(Name("b.sqr"), &dest), kOk);
-  EXPECT_EQ(os_->Close(dest), kOk);
-  EXPECT_EQ(os_->Close(f), kOk);
+  ASSERT_EQ(os().OpenRead(Name("a.sqr"), &f), kOk);
+  EXPECT_EQ(os().Create(Name("a.sqr"), &dest), kSameFile);
+  ASSERT_EQ(os().Create(Name("b.sqr"), &dest), kOk);
+  EXPECT_EQ(os().Close(dest), kOk);
+  EXPECT_EQ(os().Close(f), kOk);
   EXPECT_EQ(Get("a.sqr"), "a");
   EXPECT_EQ(Get("b.sqr"), "");
-  ASSERT_EQ(os_->Create(Name("a.sqr"), &dest), kOk);  // closed: fair game
-  EXPECT_EQ(os_->Close(dest), kOk);
+  ASSERT_EQ(os().Create(Name("a.sqr"), &dest), kOk);  // closed: fair game
+  EXPECT_EQ(os().Close(dest), kOk);
   EXPECT_EQ(Get("a.sqr"), "");
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    , PlatformContract,
+    ::testing::Values(WorldMaker([] { return std::unique_ptr<World>(new RealWorld); }),
+                      WorldMaker([] { return std::unique_ptr<World>(new FakeWorld); })),
+    [](const ::testing::TestParamInfo<WorldMaker>& info) {
+      return info.index == 0 ? std::string("System") : std::string("Fake");
+    });
 
 }  // namespace
 }  // namespace tesvak

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/path.h"
+#include "config/echo_areas.h"
 #include "fake_platform.h"
 #include "rules/copy_rules.h"
 #include "rules/rename_rules.h"
@@ -18,11 +20,18 @@ class RulesTest : public ::testing::Test {
         "EchoArea Other /var/mail/other -$\r\n"
         "EchoArea TRAIL c:\\mail\\\r\n"
         "EchoArea BARE barename\r\n";
+    fs_.dirs.insert("O");
   }
 
+  // Reads the areas, then walks `list` as files.bbs.
   Status Run(const std::string& list) {
     fs_.files["R\\files.bbs"] = list;
-    return RenameRules(fs_, settings_, &table_);
+    return RunRulesPass();
+  }
+  Status RunRulesPass() {
+    table_ = AreaTable();
+    const Status s = ReadEchoAreas(fs_, settings_.SquishFile, &table_);
+    return s.ok() ? RenameRules(fs_, settings_, table_) : s;
   }
 
   FakePlatform fs_;
@@ -57,7 +66,7 @@ TEST_F(RulesTest, MatchedLinesAreCopiedUnderTheAreaBaseName) {
 }
 
 TEST_F(RulesTest, AMissingRulesListStopsAfterTheAreasWereRead) {
-  const Status s = RenameRules(fs_, settings_, &table_);
+  const Status s = RunRulesPass();
   EXPECT_EQ(s.kind(), Status::Kind::kStop);
   EXPECT_EQ(s.line(), "R\\Files.bbs is not found.");
   EXPECT_EQ(fs_.log, (std::vector<std::string>{"text SQ.CFG", "text R\\files.bbs"}));
@@ -91,7 +100,6 @@ TEST_F(RulesTest, TheRulesListItselfCanBeCopiedButNotOverwritten) {
 
   fs_.files["SQ.CFG"] = "EchoArea MY.ECHO c:\\x\\files.bbs\r\n";
   settings_.OutDir = "R\\";
-  table_ = AreaTable();
   fs_.files["R\\a.rul"] = "a";
   // The destination R\files.bbs.sqr is not the list, so this works ...
   ASSERT_TRUE(Run("a.rul x y MY.ECHO\r\n").ok());

@@ -61,5 +61,19 @@ TEST(Settings, AMissingFileStopsWithItsLine) {
   EXPECT_EQ(fs.log, std::vector<std::string>{"text tesvak.cfg"});
 }
 
+TEST(Settings, DirectoriesGetOneTrailingBackslashAndTheSquishFileIsKept) {
+  Settings s{"SQ.CFG", "D:\\OUT", "D:\\OUT\\"};
+  ASSERT_TRUE(NormaliseSettings(&s).ok());
+  EXPECT_EQ(s.SquishFile, "SQ.CFG");
+  EXPECT_EQ(s.RulesPath, "D:\\OUT\\");
+  EXPECT_EQ(s.OutDir, "D:\\OUT\\");
+  Settings root{"X", "\\", "/"};
+  ASSERT_TRUE(NormaliseSettings(&root).ok());
+  EXPECT_EQ(root.RulesPath, "\\");
+  EXPECT_EQ(root.OutDir, "/\\");
+  for (Settings missing : {Settings{"", "R", "O"}, Settings{"S", "", "O"}, Settings{"S", "R", ""}})
+    EXPECT_EQ(NormaliseSettings(&missing).line(), "Missing setting in config.");
+}
+
 }  // namespace
 }  // namespace tesvak

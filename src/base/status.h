@@ -2,17 +2,23 @@
 //
 // A step either succeeds, asks for an orderly stop with one console line
 // (a missing file the program expected, a full area table), or fails on a
-// file operation with a Windows-style error code.  Leaf code never prints and
-// never exits; the driver turns a non-ok status into the console output and
-// the exit code.
-#ifndef TESVAK_PLATFORM_STATUS_H_
-#define TESVAK_PLATFORM_STATUS_H_
+// file operation with an error code: a Windows error code from the platform
+// layer, or one of the run-time's own two below.  Leaf code never prints
+// and never exits; the driver turns a non-ok status into the console output
+// and the exit code.
+#ifndef TESVAK_BASE_STATUS_H_
+#define TESVAK_BASE_STATUS_H_
 
 #include <cstdint>
 #include <string>
 #include <utility>
 
 namespace tesvak {
+
+// The run-time's own codes: a read that ended before the size measured at
+// the start of a copy, and a write that stored fewer bytes than it was given.
+inline constexpr std::uint32_t kReadBeyondEnd = 100;
+inline constexpr std::uint32_t kDiskFull = 101;
 
 // The file operations that can fail unexpectedly.  Each one has a fixed
 // location in the failure report, so the same failing operation always
@@ -60,4 +66,4 @@ class Status {
 
 }  // namespace tesvak
 
-#endif  // TESVAK_PLATFORM_STATUS_H_
+#endif  // TESVAK_BASE_STATUS_H_

@@ -18,11 +18,27 @@ has() {  # has LISTING ENTRY...
 echo "== dpkg-deb -c $(basename "$deb")"
 listing=$(dpkg-deb -c "$deb"); echo "$listing"
 has "$listing" ' ./usr/bin/tesvak' ' ./usr/share/man/man1/tesvak.1.gz' \
+  ' ./usr/share/doc/tesvak/copyright' ' ./usr/share/doc/tesvak/changelog.gz' \
   ' ./usr/share/doc/tesvak/examples/tesvak.cfg' ' ./usr/share/doc/tesvak/examples/rules/files.bbs'
+
+echo "== lintian $(basename "$deb")"
+# No error and no warning, except that a local build's placeholder address
+# is a bogus mail host.
+allowed='^$'
+if dpkg-deb -f "$deb" Maintainer | grep -q '@localhost>'; then
+  allowed='^[EW]: tesvak: bogus-mail-host(-in-debian-changelog)? '
+fi
+report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+echo "${report:-lintian: nothing to report}"
+if grep -E '^[EW]: ' <<<"$report" | grep -qvE "$allowed"; then
+  echo "lintian found errors or warnings"
+  exit 1
+fi
 
 echo "== unzip -l $(basename "$zip")"
 listing=$(unzip -l "$zip"); echo "$listing"
-has "$listing" ' tesvak.exe' ' tesvak.txt' ' examples/tesvak.cfg' ' examples/rules/files.bbs'
+has "$listing" ' tesvak.exe' ' tesvak.txt' ' LICENSE.txt' ' changelog.txt' ' examples/tesvak.cfg' \
+  ' examples/rules/files.bbs'
 unzip -p "$zip" tesvak.exe | file - | grep -q 'PE32 executable (console) Intel 80386'
 unzip -p "$zip" tesvak.txt | grep -q 'Please report me'
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 
 #include "fake_platform.h"
@@ -70,12 +69,14 @@ class FakeWorld : public World {
   FakePlatform fake_;
 };
 
-using WorldMaker = std::function<std::unique_ptr<World>()>;
-
-class PlatformContract : public ::testing::TestWithParam<WorldMaker> {
+// The parameter names the implementation: "System" or "Fake".
+class PlatformContract : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    world_ = GetParam()();
+    if (GetParam() == "System")
+      world_ = std::make_unique<RealWorld>();
+    else
+      world_ = std::make_unique<FakeWorld>();
     world_->MakeDir("dir");
   }
   Platform& os() { return world_->os(); }
@@ -163,13 +164,8 @@ TEST_P(PlatformContract, CreatingOverAFileOpenForReadingLeavesItAlone) {
   EXPECT_EQ(Get("a.sqr"), "");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    , PlatformContract,
-    ::testing::Values(WorldMaker([] { return std::unique_ptr<World>(new RealWorld); }),
-                      WorldMaker([] { return std::unique_ptr<World>(new FakeWorld); })),
-    [](const ::testing::TestParamInfo<WorldMaker>& info) {
-      return info.index == 0 ? std::string("System") : std::string("Fake");
-    });
+INSTANTIATE_TEST_SUITE_P(, PlatformContract, ::testing::Values("System", "Fake"),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace
 }  // namespace tesvak

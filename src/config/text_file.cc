@@ -1,5 +1,6 @@
 #include "config/text_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tesvak {
@@ -38,6 +39,7 @@ Status TextFile::Fill() {
       ctrl_z_ = z != nullptr;
       eof_ = got == 0;
       pos_ = 0;
+      next_cr_ = next_lf_ = kUnknown;
     } else if (owe_lf_) {
       owe_lf_ = false;
       if (buf_[pos_] == kLf) ++pos_;
@@ -45,6 +47,14 @@ Status TextFile::Fill() {
       return Status::Ok();
     }
   }
+}
+
+std::size_t TextFile::Next(char c, std::size_t* cached) const {
+  if (*cached == kUnknown || *cached < pos_) {
+    const void* hit = std::memchr(buf_.get() + pos_, c, end_ - pos_);
+    *cached = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.get()) : end_;
+  }
+  return *cached;
 }
 
 Status TextFile::AtEnd(bool* end) {
@@ -60,15 +70,15 @@ Status TextFile::ReadLine(std::string_view* line) {
     Status s = Fill();
     if (!s.ok()) return s;
     const char* start = buf_.get() + pos_;
-    const std::size_t avail = end_ - pos_;
-    const char* cr = static_cast<const char*>(std::memchr(start, kCr, avail));
-    const std::size_t n = cr ? static_cast<std::size_t>(cr - start) : avail;
-    pos_ += n;
-    if (cr || (pos_ == end_ && (ctrl_z_ || eof_))) {
-      // The line ends here: at a CR, a Ctrl-Z or the physical end.
-      if (cr) {
+    const std::size_t stop = std::min(Next(kCr, &next_cr_), Next(kLf, &next_lf_));
+    const std::size_t n = stop - pos_;
+    pos_ = stop;
+    const bool line_end = stop < end_;
+    if (line_end || ctrl_z_ || eof_) {
+      // The line ends here: at a CR or LF, a Ctrl-Z or the physical end.
+      if (line_end) {
+        owe_lf_ = buf_[pos_] == kCr;  // an LF right after a CR is part of its line end
         ++pos_;
-        owe_lf_ = true;
       }
       if (!spans) {
         *line = std::string_view(start, n);

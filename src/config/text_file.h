@@ -1,9 +1,8 @@
 // Sequential line reading of the program's text inputs.
 //
-// A line ends at CR (with one LF directly after it consumed as part of the
-// line end), a lone LF is an ordinary byte, and a Ctrl-Z ends the text for
-// good.  Lines have no length limit; reading is linear in the input and
-// holds no more than the longest line plus one buffer.
+// A line ends at CR LF, at a lone CR or at a lone LF, so DOS, old Mac and
+// Unix text all read alike; a Ctrl-Z ends the text for good.  Lines have no length limit; reading
+// is linear in the input and holds no more than the longest line plus one buffer.
 #ifndef TESVAK_CONFIG_TEXT_FILE_H_
 #define TESVAK_CONFIG_TEXT_FILE_H_
 
@@ -40,11 +39,17 @@ class TextFile {
   static constexpr char kCr = '\r';
   static constexpr char kLf = '\n';
   static constexpr char kCtrlZ = '\x1a';
+  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
 
   // Makes the next byte of the text available, if there is one: refills
   // the buffer when it is used up, and consumes an LF owed by the last line
   // end.  Afterwards pos_ == end_ only at the end of the text.
   Status Fill();
+
+  // The position of the next byte `c` in the buffer at or after pos_, or
+  // end_ when there is none.  *cached remembers the last answer, so that
+  // each byte of a buffer is searched once however many lines it holds.
+  std::size_t Next(char c, std::size_t* cached) const;
 
   Platform& fs_;
   FileId file_ = 0;
@@ -56,6 +61,8 @@ class TextFile {
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
   bool eof_ = false;
   bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
+  std::size_t next_cr_ = kUnknown;
+  std::size_t next_lf_ = kUnknown;
 };
 
 // The reading loop shared by every text input: hands each line, as a

@@ -8,10 +8,12 @@
 
 namespace tesvak {
 
-// Removes the first word from `line` and returns it.  Only the space (0x20)
-// separates words; leading spaces are skipped, and the one space after the
-// word is consumed.  A line of no words yields an empty word.  The result
-// views the same bytes as `line`, so taking words never copies the line.
+// Removes the first word from `line` and returns it.  The space (0x20) and
+// the TAB (0x09) separate words; every other byte belongs to a word.
+// Leading separators are skipped, and the one separator after the word is
+// consumed, so a run of separators never yields an empty word; a line of
+// no words yields one.  The result views the same bytes as `line`, so
+// taking words never copies the line.
 std::string_view NextWord(std::string_view& line);
 
 }  // namespace tesvak

@@ -22,7 +22,11 @@ Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& area
     if (name.empty()) return Status::Ok();
     NextWord(rest);
     NextWord(rest);
-    const TEcho* area = areas.Find(NextWord(rest));
+    // A line without a tag names no area, not even one defined without a
+    // tag by a bare EchoArea line.
+    const std::string_view tag = NextWord(rest);
+    if (tag.empty()) return Status::Ok();
+    const TEcho* area = areas.Find(tag);
     if (area == nullptr) return Status::Ok();
     source.assign(settings.RulesPath).append(name);
     dest.assign(settings.OutDir).append(BaseName(area->Path)).append(".sqr");

@@ -17,8 +17,8 @@ inline constexpr char kNotFoundRemark[] = "is not found.";
 // Walks RulesPath + "files.bbs".  Each line names a rules file (first word)
 // and an area tag (fourth word); for the first area of `areas` with that
 // tag, ignoring ASCII case, the file is copied to OutDir + the last
-// component of the area's path + ".sqr".  Lines with no file name or an
-// unknown tag are skipped silently.  `settings` must be normalised: both
+// component of the area's path + ".sqr".  Lines with no file name, no tag
+// or an unknown tag are skipped silently.  `settings` must be normalised: both
 // directories end in a backslash.
 Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas);
 

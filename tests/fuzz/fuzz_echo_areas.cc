@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::map<std::string, const TEcho*> first;
   for (std::size_t i = 0; i < table.size(); ++i) {
     const TEcho& area = table[i];
-    Check(area.Tag.find(' ') == std::string::npos && area.Path.find(' ') == std::string::npos);
+    Check(area.Tag.find_first_of(" \t\r\n") == std::string::npos &&
+          area.Path.find_first_of(" \t\r\n") == std::string::npos);
     first.try_emplace(FoldUpper(area.Tag), &area);
     Check(table.Find(area.Tag) == first[FoldUpper(area.Tag)]);
     Check(table.Find(FoldUpper(area.Tag)) == table.Find(area.Tag));

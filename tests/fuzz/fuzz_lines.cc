@@ -31,34 +31,35 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(fs.OpenNames().empty());
 
   // The lines joined with their line ends give back the text up to the
-  // first Ctrl-Z, and every line end is a CR with at most one LF.
+  // first Ctrl-Z, and every line end is CR LF, a lone CR or a lone LF.
   const std::string text = input.substr(0, input.find('\x1a'));
   std::size_t pos = 0;
   for (const std::string& line : lines) {
-    Check(line.find('\r') == std::string::npos);
+    Check(line.find_first_of("\r\n") == std::string::npos);
     Check(text.compare(pos, line.size(), line) == 0);
     pos += line.size();
     if (pos < text.size()) {
-      Check(text[pos] == '\r');
+      Check(text[pos] == '\r' || text[pos] == '\n');
       ++pos;
-      if (pos < text.size() && text[pos] == '\n') ++pos;
+      if (text[pos - 1] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
     }
   }
   Check(pos == text.size());
 
   for (const std::string& line : lines) {
-    // Words hold no space and come out in order, skipping only spaces.
+    // Words hold no space or TAB, are never empty, and come out in order,
+    // skipping only spaces and TABs.
     std::string_view rest = line;
     std::string joined;
     for (std::string_view word = NextWord(rest); !word.empty(); word = NextWord(rest)) {
-      Check(word.find(' ') == std::string_view::npos);
+      Check(word.find_first_of(" \t") == std::string_view::npos);
       joined.append(word);
     }
     Check(rest.empty());
-    std::string spaceless;
+    std::string unseparated;
     for (char c : line)
-      if (c != ' ') spaceless += c;
-    Check(joined == spaceless);
+      if (c != ' ' && c != '\t') unseparated += c;
+    Check(joined == unseparated);
 
     // Folding changes a-z only, each to its capital.
     const std::string folded = FoldUpper(line);

@@ -1,4 +1,5 @@
-// The settings file: values are single upper-cased words, and reading
+// The settings file: values are single upper-cased words, with no separator
+// and no line end in them, and reading
 // never fails once the file is open.
 #include <cstdlib>
 
@@ -12,7 +13,9 @@ static void Check(bool ok) {
 }
 
 static void CheckValue(const std::string& value) {
-  for (char c : value) Check(c != ' ' && c != '\r' && c != '\x1a' && !(c >= 'a' && c <= 'z'));
+  for (char c : value)
+    Check(c != ' ' && c != '\t' && c != '\r' && c != '\n' && c != '\x1a' &&
+          !(c >= 'a' && c <= 'z'));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

@@ -26,19 +26,21 @@ TEST(EchoAreas, OnlyEchoAreaLinesEnterTheTableWithCaseKept) {
   ASSERT_TRUE(Read("; comment\r\n"
                    "NetArea NETMAIL C:\\MAIL\\NET\r\n"
                    "  EchoArea My.Echo d:\\mail\\myecho -$ 2:2/2\r\n"
-                   "ECHOAREA\tTABBED x\r\n"
-                   "echoarea\r\n"
+                   "ECHOAREA\tRU.JNODE K:\\POST\\RU\\JNODE\t-$ 2:5020/1042\n"
+                   "echoarea\r"
                    "ECHOAREA ONLYTAG\r\n",
                    &t)
                   .ok());
-  ASSERT_EQ(t.size(), 3u);
+  ASSERT_EQ(t.size(), 4u);
   EXPECT_EQ(t[0].Tag, "My.Echo");
   EXPECT_EQ(t[0].Path, "d:\\mail\\myecho");
-  EXPECT_EQ(t[1].Tag, "");
-  EXPECT_EQ(t[1].Path, "");
-  EXPECT_EQ(t[2].Tag, "ONLYTAG");
+  EXPECT_EQ(t[1].Tag, "RU.JNODE");
+  EXPECT_EQ(t[1].Path, "K:\\POST\\RU\\JNODE");
+  EXPECT_EQ(t[2].Tag, "");
   EXPECT_EQ(t[2].Path, "");
-  EXPECT_EQ(t.NextArea(), 4u);
+  EXPECT_EQ(t[3].Tag, "ONLYTAG");
+  EXPECT_EQ(t[3].Path, "");
+  EXPECT_EQ(t.NextArea(), 5u);
 }
 
 TEST(EchoAreas, LookupIgnoresAsciiCaseAndTheFirstAreaWins) {

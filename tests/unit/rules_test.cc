@@ -65,6 +65,20 @@ TEST_F(RulesTest, MatchedLinesAreCopiedUnderTheAreaBaseName) {
   EXPECT_EQ(fs_.files.count("O\\.sqr"), 0u);  // the tagless line matched nothing
 }
 
+TEST_F(RulesTest, ALineWithoutATagNamesNoAreaEvenWhenAnAreaHasNone) {
+  fs_.files["SQ.CFG"] = "EchoArea\r\nEchoArea MY.ECHO d:\\mail\\myecho\r\n";
+  fs_.files["R\\myecho.rul"] = "m";
+  ASSERT_TRUE(Run("; Rules of our areas\r\n"
+                  "==========\r\n"
+                  "short.rul x y\r\n"
+                  "myecho.rul\t1\t2\tmy.echo\r\n")
+                  .ok());
+  EXPECT_EQ(table_.size(), 2u);  // the bare line still takes a slot
+  EXPECT_EQ(fs_.files.count("O\\.sqr"), 0u);
+  EXPECT_EQ(fs_.files["O\\myecho.sqr"], "m");
+  EXPECT_EQ(fs_.log.back(), "create O\\myecho.sqr");
+}
+
 TEST_F(RulesTest, AMissingRulesListStopsAfterTheAreasWereRead) {
   const Status s = RunRulesPass();
   EXPECT_EQ(s.kind(), Status::Kind::kStop);

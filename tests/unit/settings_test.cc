@@ -31,7 +31,6 @@ TEST(Settings, CommentsAndUnknownOrMalformedLinesHaveNoEffect) {
       " ;OUTDIR not-a-comment-but-no-key\r\n"
       "     \r\n"
       "\r\n"
-      "OUTDIR\tTABBED\r\n"
       "LOGFILE x\r\n"
       "OUTDIR real\r\n");
   EXPECT_EQ(s.OutDir, "REAL");
@@ -46,10 +45,11 @@ TEST(Settings, LastKeyWinsAndAKeyWithoutValueEmptiesTheSetting) {
   EXPECT_EQ(s.SquishFile, "");
 }
 
-TEST(Settings, HighBytesPassUnchangedAndLfIsPartOfTheLine) {
-  const Settings s = Read("OUTDIR c:\\\xe4\xf6\xfc\nRULESPATH x\r\n");
-  EXPECT_EQ(s.OutDir, "C:\\\xe4\xf6\xfc\nRULESPATH");
-  EXPECT_EQ(s.RulesPath, "");
+TEST(Settings, LfEndsALineTabsSeparateAndHighBytesPassUnchanged) {
+  const Settings s = Read("OUTDIR\tc:\\\xe4\xf6\xfc\nRULESPATH \t x\r\n\tSquishFile\tsq.cfg\tmore");
+  EXPECT_EQ(s.OutDir, "C:\\\xe4\xf6\xfc");
+  EXPECT_EQ(s.RulesPath, "X");
+  EXPECT_EQ(s.SquishFile, "SQ.CFG");
 }
 
 TEST(Settings, AMissingFileStopsWithItsLine) {

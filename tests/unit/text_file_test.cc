@@ -32,15 +32,19 @@ struct LineCase {
   Lines lines;
 };
 
-TEST(TextFile, LineEndsAreCrOrCrLfAndCtrlZEndsTheText) {
+TEST(TextFile, LinesEndAtCrLfCrOrLfAndCtrlZEndsTheText) {
   const std::vector<LineCase> cases = {
       {"", {}},
       {"A", {"A"}},
-      {"A\r\n\r\n", {"A", ""}},
+      {"A\nB", {"A", "B"}},
+      {"A\r\n\n", {"A", ""}},
+      {"A\n\r\n", {"A", ""}},
       {"A\r\r\n", {"A", ""}},
+      {"\n", {""}},
+      {"A\r\n\r\n", {"A", ""}},
       {"A\rB\r", {"A", "B"}},
-      {"A\r\n\nB", {"A", "\nB"}},
-      {"one\ntwo\nthree\n", {"one\ntwo\nthree\n"}},
+      {"one\ntwo\r\nthree\rfour\n", {"one", "two", "three", "four"}},
+      {"\n\n\r\r\n", {"", "", "", ""}},
       {"A\r\nB\x1a"
        "C\r\nD\r\n",
        {"A", "B"}},
@@ -49,8 +53,9 @@ TEST(TextFile, LineEndsAreCrOrCrLfAndCtrlZEndsTheText) {
        {}},
       {"A\r\n\x1a", {"A"}},
       {"A\r\x1a\r\n", {"A"}},
+      {"A\n\x1a\n", {"A"}},
       {std::string("N\0L\tT\r\n", 7), {std::string("N\0L\tT", 5)}},
-      {"\x80\xfe\xff\r\n\xe4", {"\x80\xfe\xff", "\xe4"}},
+      {"\x80\xfe\xff\n\xe4", {"\x80\xfe\xff", "\xe4"}},
   };
   for (std::size_t chunk :
        {std::size_t{1}, std::size_t{2}, std::size_t{3}, static_cast<std::size_t>(-1)}) {
@@ -62,20 +67,24 @@ TEST(TextFile, LineEndsAreCrOrCrLfAndCtrlZEndsTheText) {
 
 TEST(TextFile, LongLinesAreReadWholeAcrossBuffers) {
   std::string line(3 * 1024 * 1024 + 17, 'x');
-  for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = '\n';
+  for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = '\t';
   const Lines lines = ReadAll(line + "\r\nnext", static_cast<std::size_t>(-1));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], line);
   EXPECT_EQ(lines[1], "next");
 }
 
-TEST(TextFile, CrAtTheEndOfOneReadAndLfAtTheStartOfTheNextAreOneLineEnd) {
-  // The reader's own buffer is 256 KiB; put the CR as its last byte.
-  std::string bytes(256 * 1024 - 1, 'a');
-  bytes += "\r\nb";
-  const Lines lines = ReadAll(bytes, static_cast<std::size_t>(-1));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[1], "b");
+TEST(TextFile, LineEndsOnTheBufferBoundaryAreSeenWhole) {
+  // The reader's own buffer is 256 KiB; put the line end across its edge.
+  const std::size_t edge = 256 * 1024;
+  const std::pair<std::string, Lines> cases[] = {
+      {std::string(edge - 1, 'a') + "\r\nb", {std::string(edge - 1, 'a'), "b"}},
+      {std::string(edge - 1, 'a') + "\n\nb", {std::string(edge - 1, 'a'), "", "b"}},
+      {std::string(edge, 'a') + "\nb", {std::string(edge, 'a'), "b"}},
+      {std::string(edge - 2, 'a') + "\r\r\nb", {std::string(edge - 2, 'a'), "", "b"}},
+  };
+  for (const auto& [bytes, lines] : cases)
+    EXPECT_EQ(ReadAll(bytes, static_cast<std::size_t>(-1)), lines);
 }
 
 TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
@@ -108,7 +117,7 @@ TEST(TextFile, OpenFailsForMissingFilesAndDirectories) {
   EXPECT_FALSE(file.Open("d"));
 }
 
-TEST(Words, NextWordSkipsSpacesOnlyAndConsumesOneSpaceAfterTheWord) {
+TEST(Words, SpacesAndTabsSeparateAndOneSeparatorAfterTheWordIsConsumed) {
   std::string_view line = "  OutDir  d:\\out extra";
   EXPECT_EQ(NextWord(line), "OutDir");
   EXPECT_EQ(line, " d:\\out extra");
@@ -117,17 +126,27 @@ TEST(Words, NextWordSkipsSpacesOnlyAndConsumesOneSpaceAfterTheWord) {
   EXPECT_EQ(NextWord(line), "");
   EXPECT_EQ(NextWord(line), "");
 
-  std::string_view tabbed = "key\tvalue\nmore x";
-  EXPECT_EQ(NextWord(tabbed), "key\tvalue\nmore");
-  EXPECT_EQ(NextWord(tabbed), "x");
+  std::string_view tabbed = "\tkey\tvalue \t \tK:\\POST\\JNODE\t-$\v\x01";
+  EXPECT_EQ(NextWord(tabbed), "key");
+  EXPECT_EQ(tabbed, "value \t \tK:\\POST\\JNODE\t-$\v\x01");
+  EXPECT_EQ(NextWord(tabbed), "value");
+  EXPECT_EQ(NextWord(tabbed), "K:\\POST\\JNODE");
+  EXPECT_EQ(NextWord(tabbed), "-$\v\x01");  // other control bytes belong to the word
+  EXPECT_EQ(NextWord(tabbed), "");
 
-  std::string_view spaces = "     ";
-  EXPECT_EQ(NextWord(spaces), "");
-  EXPECT_TRUE(spaces.empty());
+  const std::string nul("a\0b\xff c", 6);
+  std::string_view high = nul;
+  EXPECT_EQ(NextWord(high), std::string("a\0b\xff", 4));
+  EXPECT_EQ(NextWord(high), "c");
+
+  std::string_view blank = "  \t\t  ";
+  EXPECT_EQ(NextWord(blank), "");
+  EXPECT_TRUE(blank.empty());
 }
 
-TEST(Words, NextWordOnAHugeLineOfSpacesEndsAtOnce) {
+TEST(Words, NextWordOnAHugeLineOfSeparatorsEndsAtOnce) {
   std::string spaces(64 * 1024 * 1024, ' ');
+  for (std::size_t i = 0; i < spaces.size(); i += 3) spaces[i] = '\t';
   std::string_view line = spaces;
   EXPECT_EQ(NextWord(line), "");
   EXPECT_TRUE(line.empty());

@@ -10,16 +10,33 @@ bool IsSpecial(std::string_view component) {
   return component.empty() || component == "." || component == "..";
 }
 
-void AddEntry(std::string name, std::unordered_set<std::string>* exact,
+void AddEntry(DirEntry entry, std::unordered_map<std::string, EntryType>* exact,
               std::unordered_map<std::string, std::string>* folded) {
-  auto [it, fresh] = folded->try_emplace(FoldUpper(name), name);
-  if (!fresh && name < it->second) it->second = name;
-  exact->insert(std::move(name));
+  auto [it, fresh] = folded->try_emplace(FoldUpper(entry.name), entry.name);
+  if (!fresh && entry.name < it->second) it->second = entry.name;
+  exact->insert_or_assign(std::move(entry.name), entry.type);
+}
+
+bool IsDeviceStem(std::string_view stem) {
+  static constexpr std::string_view kPlain[] = {"CON", "PRN", "AUX", "NUL"};
+  for (std::string_view name : kPlain)
+    if (EqualFolded(stem, name)) return true;
+  if (stem.size() != 4 ||
+      !(EqualFolded(stem.substr(0, 3), "COM") || EqualFolded(stem.substr(0, 3), "LPT")))
+    return false;
+  // COM1 to COM9 and LPT1 to LPT9, and the superscript 1, 2 and 3 of the
+  // Windows code pages, which Windows reserves too.
+  const char n = stem[3];
+  return (n >= '1' && n <= '9') || n == '\xb9' || n == '\xb2' || n == '\xb3';
 }
 
 }  // namespace
 
-std::string_view CutName(std::string_view name) { return name.substr(0, kMaxName); }
+bool IsDosDeviceName(std::string_view component) {
+  std::string_view stem = component.substr(0, component.find('.'));
+  while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+  return IsDeviceStem(stem);
+}
 
 std::string DirOf(const std::string& path) {
   const std::size_t slash = path.rfind('/');
@@ -27,7 +44,7 @@ std::string DirOf(const std::string& path) {
 }
 
 std::string DosToPosix(std::string_view name) {
-  std::string out(CutName(name));
+  std::string out(name);
   for (char& c : out)
     if (c == '\\') c = '/';
   const bool drive = out.size() >= 2 && out[1] == ':' &&
@@ -39,9 +56,9 @@ std::string DosToPosix(std::string_view name) {
 const NameResolver::Listing& NameResolver::ListingOf(const std::string& dir) {
   auto [it, fresh] = listings_.try_emplace(dir);
   if (fresh) {
-    std::vector<std::string> names;
-    it->second.readable = lister_(dir.empty() ? "." : dir, &names);
-    for (std::string& n : names) AddEntry(std::move(n), &it->second.exact, &it->second.folded);
+    std::vector<DirEntry> entries;
+    it->second.readable = lister_(dir.empty() ? "." : dir, &entries);
+    for (DirEntry& e : entries) AddEntry(std::move(e), &it->second.exact, &it->second.folded);
   }
   return it->second;
 }
@@ -83,10 +100,12 @@ std::string NameResolver::Resolve(std::string_view name) {
   return resolved + Pick(resolved, std::string_view(posix).substr(dir.size()));
 }
 
-bool NameResolver::Listed(const std::string& path) const {
+const EntryType* NameResolver::Listed(const std::string& path) const {
   const std::string dir = DirOf(path);
   auto it = listings_.find(dir);
-  return it != listings_.end() && it->second.exact.contains(path.substr(dir.size()));
+  if (it == listings_.end()) return nullptr;
+  auto entry = it->second.exact.find(path.substr(dir.size()));
+  return entry == it->second.exact.end() ? nullptr : &entry->second;
 }
 
 void NameResolver::NoteCreated(const std::string& path) {
@@ -95,7 +114,7 @@ void NameResolver::NoteCreated(const std::string& path) {
   if (it == listings_.end() || !it->second.readable) return;
   std::string leaf = path.substr(dir.size());
   if (IsSpecial(leaf)) return;
-  AddEntry(std::move(leaf), &it->second.exact, &it->second.folded);
+  AddEntry({std::move(leaf), EntryType::kRegular}, &it->second.exact, &it->second.folded);
 }
 
 }  // namespace tesvak

@@ -8,29 +8,41 @@
 #ifndef TESVAK_PLATFORM_NAMES_H_
 #define TESVAK_PLATFORM_NAMES_H_
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
-#include <unordered_set>
 #include <vector>
 
 namespace tesvak {
 
-// The part of a name the file system gets to see: its first 259 bytes.
-std::string_view CutName(std::string_view name);
-
-// Cuts the name, turns each backslash into a slash and drops a leading
-// drive ("C:\BBS\RULES" -> "/BBS/RULES", "C:RULES" -> "RULES").
+// Turns each backslash into a slash and drops a leading drive
+// ("C:\BBS\RULES" -> "/BBS/RULES", "C:RULES" -> "RULES").  Names longer than
+// kMaxName never get here: they are refused, not cut.
 std::string DosToPosix(std::string_view name);
+
+// Whether Windows takes a name component for a device rather than a file:
+// CON, PRN, AUX, NUL, COM1-COM9 or LPT1-LPT9, in any case, with or without
+// an extension ("NUL.sqr", "com1.txt"), trailing spaces before the dot
+// ignored.
+bool IsDosDeviceName(std::string_view component);
 
 // The directory part of a POSIX name, with its trailing slash: "a/b/" for
 // "a/b/c", "/" for "/c", and empty (the current directory) for "c".
 std::string DirOf(const std::string& path);
 
-// Fills *names with the entries of directory `dir` ("." for the current
+// What a directory listing says an entry is.
+enum class EntryType : std::uint8_t { kUnknown, kRegular, kLink, kDirectory, kOther };
+
+struct DirEntry {
+  std::string name;
+  EntryType type = EntryType::kUnknown;
+};
+
+// Fills *entries with the entries of directory `dir` ("." for the current
 // one).  Returns false when the directory cannot be listed.
-using DirLister = std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
+using DirLister = std::function<bool(const std::string& dir, std::vector<DirEntry>* entries)>;
 
 // Resolves names component by component, remembering every directory it has
 // listed and every directory prefix it has resolved, so a run lists each
@@ -46,18 +58,19 @@ class NameResolver {
   std::string Resolve(std::string_view name);
 
   // Tells the resolver that `path`, as returned by Resolve, has just been
-  // created, so that a later name differing only in case finds it.
+  // created as a regular file, so that a later name differing only in case
+  // finds it.
   void NoteCreated(const std::string& path);
 
-  // Whether `path`, as returned by Resolve, was in its directory when that
-  // was listed (or has been created since).  Only a hint: the directory may
-  // have changed meanwhile.
-  bool Listed(const std::string& path) const;
+  // What `path`, as returned by Resolve, was when its directory was listed
+  // (or was created since), or nullptr when it was not there.  Only a hint:
+  // the directory may have changed meanwhile.
+  const EntryType* Listed(const std::string& path) const;
 
  private:
   struct Listing {
     bool readable = false;
-    std::unordered_set<std::string> exact;
+    std::unordered_map<std::string, EntryType> exact;
     std::unordered_map<std::string, std::string> folded;  // folded -> entry
   };
 

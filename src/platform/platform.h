@@ -38,7 +38,9 @@ inline constexpr ErrorCode kIoDevice = 1117;
 // program has open for reading.
 inline constexpr ErrorCode kSameFile = 0x20000001u;
 
-// The longest name handed to the file system; longer names are cut.
+// The longest name handed to the file system, as on Windows.  A longer name
+// is refused with kNameTooLong, never cut: a cut name could be another
+// file's, and the program would overwrite it.
 inline constexpr std::size_t kMaxName = 259;
 
 // The most bytes one system call is asked to move; larger requests are
@@ -60,7 +62,9 @@ class Platform {
   // Creates a file, or truncates an existing one, for reading and writing,
   // shared for reading and writing.  Fails with kSharingViolation when the
   // file is one of the program's own open text files, and with
-  // kAccessDenied when it is read-only.  When it is a file the program has
+  // kAccessDenied when it is read-only or not a regular file (a directory,
+  // a device, or on POSIX a FIFO, a socket or a link that leads nowhere);
+  // nothing is truncated or written then.  When it is a file the program has
   // open through OpenRead, under whatever name, it is left untouched and
   // kSameFile is returned; that check comes first.
   virtual ErrorCode Create(const std::string& name, FileId* file) = 0;

@@ -2,10 +2,12 @@
 //
 // Windows semantics the program relies on are reproduced here: names go
 // through the DOS name mapping, errno values become the Windows codes that
-// Wine and Samba would give, a directory cannot be opened as a file, a file
-// without any write permission bit is read-only even for root, and a text
-// file the program has open cannot be created over (a sharing violation),
-// because on Windows it is open shared for reading only.
+// Wine would give, a directory cannot be opened as a file, a file without
+// any write permission bit is read-only even for root, and a text file the
+// program has open cannot be created over (a sharing violation), because on
+// Windows it is open shared for reading only.  Beyond Windows, an output
+// must be a regular file: a link that leads nowhere, a FIFO, a socket or a
+// device in the output's place is refused before anything is written.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -15,42 +17,20 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <unordered_map>
 #include <vector>
 
+#include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
+#include "platform/posix_errors.h"
 
 namespace tesvak {
-namespace {
 
-// A file the program has open for reading.
-struct OpenFile {
-  int fd;
-  dev_t dev;
-  ino_t ino;
-  std::uint64_t size;
-  bool deny_writers;  // an open text file: nobody may write it meanwhile
-};
-
-bool ListDir(const std::string& dir, std::vector<std::string>* names) {
-  DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return false;
-  while (const dirent* e = readdir(d)) names->emplace_back(e->d_name);
-  closedir(d);
-  return true;
-}
-
-bool IsDirectory(const std::string& path) {
-  struct stat st;
-  return stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-// Maps errno to the code Windows gives for the same failure.  ENOENT is
-// "file not found" only when the directory it should be in exists.
-ErrorCode CodeFromErrno(int err, const std::string& path) {
+ErrorCode CodeFromErrno(int err) {
   switch (err) {
     case ENOENT:
-      return IsDirectory(DirOf(path)) ? kFileNotFound : kPathNotFound;
+      return kFileNotFound;
     case ENOTDIR:
     case ELOOP:
       return kPathNotFound;
@@ -62,32 +42,128 @@ ErrorCode CodeFromErrno(int err, const std::string& path) {
     case EISDIR:
     case EROFS:
       return kAccessDenied;
+    case EBADF:
+      return kInvalidHandle;
+    case ENOMEM:
+      return 8;  // ERROR_NOT_ENOUGH_MEMORY
+    case ENXIO:
+    case ENODEV:
+    case ENOMEDIUM:
+      return 21;  // ERROR_NOT_READY
     case EBUSY:
     case ETXTBSY:
       return kSharingViolation;
+    case EAGAIN:
+      return 33;  // ERROR_LOCK_VIOLATION: a locked file
+    case EOPNOTSUPP:
+    case ENOTTY:
+      return 50;  // ERROR_NOT_SUPPORTED
+    case EEXIST:
+      return 80;  // ERROR_FILE_EXISTS
+    case EINVAL:
+      return 87;  // ERROR_INVALID_PARAMETER
+    case EPIPE:
+      return 109;  // ERROR_BROKEN_PIPE
     case ENOSPC:
     case EDQUOT:
+    case EFBIG:
       return kDiskFullOs;
     case ENAMETOOLONG:
       return kNameTooLong;
+    case EOVERFLOW:
+      return 223;  // ERROR_FILE_TOO_LARGE
+    case EFAULT:
+      return 998;  // ERROR_NOACCESS
     case EIO:
       return kIoDevice;
+    case ETIMEDOUT:
+      return 1460;  // ERROR_TIMEOUT
     default:
-      return static_cast<ErrorCode>(err);
+      return kGenFailure;
   }
 }
 
-ErrorCode CodeFromErrno(int err) { return err == ENOENT ? kFileNotFound : CodeFromErrno(err, "."); }
+namespace {
+
+struct Identity {
+  dev_t dev;
+  ino_t ino;
+  bool operator==(const Identity&) const = default;
+};
+
+Identity IdentityOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
+
+// A file the program has open for reading.
+struct OpenFile {
+  int fd;
+  Identity id;
+  std::uint64_t size;
+  bool text;  // an open text file: nobody may write it meanwhile
+};
+
+EntryType TypeOf(unsigned char d_type) {
+  switch (d_type) {
+    case DT_REG:
+      return EntryType::kRegular;
+    case DT_LNK:
+      return EntryType::kLink;
+    case DT_DIR:
+      return EntryType::kDirectory;
+    case DT_UNKNOWN:
+      return EntryType::kUnknown;
+    default:
+      return EntryType::kOther;
+  }
+}
+
+bool ListDir(const std::string& dir, std::vector<DirEntry>* entries) {
+  DIR* d = opendir(dir.c_str());
+  if (d == nullptr) return false;
+  while (const dirent* e = readdir(d)) entries->push_back({e->d_name, TypeOf(e->d_type)});
+  closedir(d);
+  return true;
+}
+
+bool IsDirectory(const std::string& path) {
+  struct stat st;
+  return stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// CodeFromErrno, with ENOENT told apart: "file not found" only when the
+// directory it should be in exists.
+ErrorCode CodeForPath(int err, const std::string& path) {
+  if (err == ENOENT && !IsDirectory(DirOf(path))) return kPathNotFound;
+  return CodeFromErrno(err);
+}
+
+ErrorCode CloseWith(int fd, ErrorCode code) {
+  close(fd);
+  return code;
+}
+
+// The program's own file name, read once at the start: a package upgrade
+// that replaces or removes the file during the run does not change it.
+std::string ReadModuleName() {
+  char buf[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+  if (n <= 0) return "tesvak";
+  std::string_view path(buf, static_cast<std::size_t>(n));
+  constexpr std::string_view kDeleted = " (deleted)";
+  if (path.ends_with(kDeleted)) path.remove_suffix(kDeleted.size());
+  return std::string(BaseName(path));
+}
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() : names_(ListDir) {
+  PosixPlatform() : names_(ListDir), module_(ReadModuleName()) {
     const mode_t mask = umask(0);
     umask(mask);
-    new_files_writable_ = (0666 & ~mask & 0222) != 0;
+    new_files_read_only_ = (0666 & ~mask & 0222) == 0;
     // A console that has gone away must not kill the run halfway through a
-    // copy; the failed write is simply ignored.
+    // copy; the failed write is simply ignored.  A file-size limit must not
+    // kill it either: the write that passes it fails and is reported.
     signal(SIGPIPE, SIG_IGN);
+    signal(SIGXFSZ, SIG_IGN);
   }
 
   ErrorCode OpenText(const std::string& name, FileId* file) override {
@@ -99,40 +175,16 @@ class PosixPlatform final : public Platform {
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
-    std::string path;
-    if (!Map(name, &path)) return kInvalidName;
+    const std::string* mapped = nullptr;
+    if (const ErrorCode code = Map(name, &mapped); code != kOk) return code;
+    const std::string& path = *mapped;
     // A file that was not there when its directory was listed is most
-    // likely new, and a new file needs no checks: one exclusive create.
-    if (!names_.Listed(path)) {
-      const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-      if (fd >= 0) {
-        names_.NoteCreated(path);
-        *file = fd;
-        return kOk;
-      }
-      if (errno != EEXIST) return CodeFromErrno(errno, path);
-    }
-    // It may exist: open it without truncating, so that nothing is lost
-    // when it turns out to be a file the program is reading.
-    const int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) {
-      const int err = errno;
-      struct stat st;
-      if (stat(path.c_str(), &st) == 0 && IsOpen(st, false)) return kSameFile;
-      return CodeFromErrno(err, path);
-    }
-    names_.NoteCreated(path);
-    struct stat st;
-    if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    if (IsOpen(st, false)) return CloseWith(fd, kSameFile);
-    if (IsOpen(st, true)) return CloseWith(fd, kSharingViolation);
-    // Without any write permission bit the file is read-only, even for
-    // root -- unless the umask makes every new file look like that.
-    if ((st.st_mode & 0222) == 0 && new_files_writable_) return CloseWith(fd, kAccessDenied);
-    if (S_ISREG(st.st_mode) && st.st_size > 0 && ftruncate(fd, 0) != 0)
-      return CloseWith(fd, CodeFromErrno(errno));
-    *file = fd;
-    return kOk;
+    // likely new, and a new file needs no checks: one exclusive create,
+    // which never follows a link.
+    if (const EntryType* listed = names_.Listed(path))
+      return ReplaceExisting(name, path, *listed, file);
+    const ErrorCode code = CreateNew(name, path, file);
+    return code == kExists ? ReplaceExisting(name, path, EntryType::kUnknown, file) : code;
   }
 
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
@@ -141,19 +193,23 @@ class PosixPlatform final : public Platform {
     do {
       n = read(static_cast<int>(file), buf, ClampIo(size));
     } while (n < 0 && errno == EINTR);
-    if (n < 0) return errno == EAGAIN ? kOk : CodeFromErrno(errno);
+    if (n < 0) return CodeFromErrno(errno);
     *got = static_cast<std::size_t>(n);
     return kOk;
   }
 
   ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override {
+    // A write may store less than it was given; the rest follows, until the
+    // medium takes nothing more or refuses with an error.
     *put = 0;
-    ssize_t n;
-    do {
-      n = write(static_cast<int>(file), buf, ClampIo(size));
-    } while (n < 0 && errno == EINTR);
-    if (n < 0) return CodeFromErrno(errno);
-    *put = static_cast<std::size_t>(n);
+    const char* p = static_cast<const char*>(buf);
+    while (*put < size) {
+      const ssize_t n = write(static_cast<int>(file), p + *put, ClampIo(size - *put));
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return CodeFromErrno(errno);
+      if (n == 0) break;
+      *put += static_cast<std::size_t>(n);
+    }
     return kOk;
   }
 
@@ -170,12 +226,7 @@ class PosixPlatform final : public Platform {
 
   ErrorCode Close(FileId file) override {
     const int fd = static_cast<int>(file);
-    for (auto it = open_.begin(); it != open_.end(); ++it) {
-      if (it->fd == fd) {
-        open_.erase(it);
-        break;
-      }
-    }
+    std::erase_if(open_, [fd](const OpenFile& f) { return f.fd == fd; });
     // A close interrupted by a signal has still released the descriptor.
     if (close(fd) != 0 && errno != EINTR) return CodeFromErrno(errno);
     return kOk;
@@ -207,55 +258,136 @@ class PosixPlatform final : public Platform {
     }
   }
 
-  std::string ModuleName() override {
-    char buf[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0) return "tesvak";
-    const std::string path(buf, static_cast<std::size_t>(n));
-    return path.substr(path.rfind('/') + 1);
-  }
+  std::string ModuleName() override { return module_; }
 
  private:
-  static ErrorCode CloseWith(int fd, ErrorCode code) {
-    close(fd);
-    return code;
+  // CreateNew's answer when the name turns out to exist after all.
+  static constexpr ErrorCode kExists = 0x20000002u;
+
+  // Maps a program name to the name to hand to the system.  A name longer
+  // than Windows allows, or holding a NUL byte, cannot be passed on whole,
+  // so it is refused rather than cut.  Each name is resolved once a run,
+  // once it is known to exist.
+  ErrorCode Map(const std::string& name, const std::string** path) {
+    if (name.size() > kMaxName) return kNameTooLong;
+    if (name.find('\0') != std::string::npos) return kInvalidName;
+    auto known = mapped_.find(name);
+    if (known != mapped_.end()) {
+      *path = &known->second;
+      return kOk;
+    }
+    scratch_ = names_.Resolve(name);
+    *path = names_.Listed(scratch_) ? &mapped_.emplace(name, scratch_).first->second : &scratch_;
+    return kOk;
   }
 
-  // Maps a program name to the name to hand to the system.  A name holding
-  // a NUL byte cannot be passed on whole, so it is refused rather than cut.
-  bool Map(const std::string& name, std::string* path) {
-    if (CutName(name).find('\0') != std::string_view::npos) return false;
-    *path = names_.Resolve(name);
-    return true;
+  bool IsOpen(Identity id, bool text) const {
+    return std::any_of(open_.begin(), open_.end(),
+                       [&](const OpenFile& f) { return f.text == text && f.id == id; });
   }
+  bool IsOpenSource(const struct stat& st) const { return IsOpen(IdentityOf(st), false); }
 
-  // Whether the program has the file `st` describes open as a text file
-  // (`text`) or through OpenRead.
-  bool IsOpen(const struct stat& st, bool text) const {
-    return std::any_of(open_.begin(), open_.end(), [&](const OpenFile& f) {
-      return f.deny_writers == text && f.dev == st.st_dev && f.ino == st.st_ino;
-    });
+  // A file this run created without write permission, as a umask that
+  // removes every write bit makes it: not read-only to the run itself.
+  bool IsOwnReadOnly(const struct stat& st) const {
+    return std::find(own_read_only_.begin(), own_read_only_.end(), IdentityOf(st)) !=
+           own_read_only_.end();
   }
 
   ErrorCode OpenExisting(const std::string& name, bool text, FileId* file) {
-    std::string path;
-    if (!Map(name, &path)) return kInvalidName;
-    // Non-blocking, so that a FIFO without a writer reads as empty instead
-    // of hanging the run; regular files are not affected.
-    const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return CodeFromErrno(errno, path);
+    const std::string* path = nullptr;
+    if (const ErrorCode code = Map(name, &path); code != kOk) return code;
+    // Non-blocking, so that opening a FIFO without a writer does not hang.
+    const int fd = open(path->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return CodeForPath(errno, *path);
     struct stat st;
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
     if (S_ISDIR(st.st_mode)) return CloseWith(fd, kAccessDenied);
+    // Reading blocks again: a writer that pauses is waited for, not taken
+    // for the end; a FIFO without any writer still reads as empty.
+    if (!S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
+      return CloseWith(fd, CodeFromErrno(errno));
     const std::uint64_t size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-    open_.push_back({fd, st.st_dev, st.st_ino, size, text});
+    open_.push_back({fd, IdentityOf(st), size, text});
     *file = fd;
     return kOk;
   }
 
+  ErrorCode CreateNew(const std::string& name, const std::string& path, FileId* file) {
+    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? kExists : CodeForPath(errno, path);
+    names_.NoteCreated(path);
+    mapped_.emplace(name, path);
+    if (new_files_read_only_) {
+      struct stat st;
+      if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
+      own_read_only_.push_back(IdentityOf(st));
+    }
+    *file = fd;
+    return kOk;
+  }
+
+  // The output is there: only a regular file that is neither open nor
+  // read-only may be emptied and written.  Every check is made before
+  // anything is truncated.
+  ErrorCode ReplaceExisting(const std::string& name, const std::string& path, EntryType type,
+                            FileId* file) {
+    struct stat st;
+    if (type != EntryType::kRegular) {
+      // A link, a device, a FIFO or a socket: look before opening, so that
+      // no device is ever opened and no link leads to a new file.
+      if (stat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
+      if (IsOpenSource(st)) return kSameFile;
+      if (!S_ISREG(st.st_mode)) return kAccessDenied;
+    }
+    // Without O_CREAT, so that a link made meanwhile to nowhere creates
+    // nothing; without O_TRUNC, so that nothing is lost before the checks.
+    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+      const int err = errno;
+      if (stat(path.c_str(), &st) != 0) return Vanished(name, path, err, file);
+      if (IsOpenSource(st)) return kSameFile;
+      if (err == EACCES && IsOwnReadOnly(st)) return Recreate(name, path, file);
+      return err == ENXIO ? kAccessDenied : CodeForPath(err, path);  // ENXIO: a FIFO
+    }
+    if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    if (IsOpenSource(st)) return CloseWith(fd, kSameFile);
+    if (!S_ISREG(st.st_mode)) return CloseWith(fd, kAccessDenied);
+    if (IsOpen(IdentityOf(st), true)) return CloseWith(fd, kSharingViolation);
+    if ((st.st_mode & 0222) == 0 && !IsOwnReadOnly(st)) return CloseWith(fd, kAccessDenied);
+    if (st.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    *file = fd;
+    return kOk;
+  }
+
+  // The output could not be looked at: a link that leads nowhere (or round
+  // in a circle) is refused, and a file that went away since the listing is
+  // created anew.
+  ErrorCode Vanished(const std::string& name, const std::string& path, int err, FileId* file) {
+    struct stat st;
+    if (err != ENOENT && err != ELOOP) return CodeForPath(err, path);
+    if (lstat(path.c_str(), &st) == 0)
+      return S_ISLNK(st.st_mode) ? kAccessDenied : CodeFromErrno(err);
+    if (err != ENOENT) return CodeForPath(err, path);
+    const ErrorCode code = CreateNew(name, path, file);
+    return code == kExists ? 80 : code;  // ERROR_FILE_EXISTS: it keeps changing
+  }
+
+  // The run's own read-only file, which an ordinary user may not open for
+  // writing: made anew in its place, under the same umask.
+  ErrorCode Recreate(const std::string& name, const std::string& path, FileId* file) {
+    if (unlink(path.c_str()) != 0) return CodeForPath(errno, path);
+    const ErrorCode code = CreateNew(name, path, file);
+    return code == kExists ? 80 : code;
+  }
+
   NameResolver names_;
+  std::unordered_map<std::string, std::string> mapped_;  // program name -> resolved name
+  std::string scratch_;                                  // a name resolved but not kept
   std::vector<OpenFile> open_;
-  bool new_files_writable_ = true;
+  std::vector<Identity> own_read_only_;
+  std::string module_;
+  bool new_files_read_only_ = false;
 };
 
 }  // namespace

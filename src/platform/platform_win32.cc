@@ -1,5 +1,8 @@
 // The Win32 side of the platform layer.  Names go to the file system as
-// built (cut to 259 bytes), and GetLastError codes pass through unchanged.
+// built, and GetLastError codes pass through unchanged.  A name longer than
+// 259 bytes, which Windows cannot take whole, is refused rather than cut,
+// and an output must be a file on disk: DOS device names such as NUL.sqr
+// or COM1.sqr, which Windows sends to the device, are refused.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -32,11 +35,18 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
+    if (const ErrorCode code = Check(name); code != kOk) return code;
+    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
     // The files opened with OpenRead share writing, so creating over one of
     // them would succeed and empty it; look first.
     if (IsOpenForReading(name)) return kSameFile;
-    return Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                CREATE_ALWAYS, file);
+    const ErrorCode code = Open(name, GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS, file);
+    if (code == kOk && GetFileType(AsHandle(*file)) != FILE_TYPE_DISK) {
+      CloseHandle(AsHandle(*file));
+      return kAccessDenied;
+    }
+    return code;
   }
 
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
@@ -100,12 +110,11 @@ class Win32Platform final : public Platform {
 
  private:
   bool IsOpenForReading(const std::string& name) {
-    std::string cut;
-    if (reads_.empty() || !Cut(name, &cut)) return false;
+    if (reads_.empty()) return false;
     // Asking for no access at all opens the file past any sharing rule.
     HANDLE other =
-        CreateFileA(cut.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
     BY_HANDLE_FILE_INFORMATION named;
     bool same = false;
@@ -122,18 +131,18 @@ class Win32Platform final : public Platform {
     return same;
   }
 
-  // A name holding a NUL byte cannot be passed on whole, so it is refused
-  // rather than cut.
-  static bool Cut(const std::string& name, std::string* cut) {
-    *cut = std::string(CutName(name));
-    return cut->find('\0') == std::string::npos;
+  // A name too long for Windows, or holding a NUL byte, cannot be passed
+  // on whole, so it is refused rather than cut.
+  static ErrorCode Check(const std::string& name) {
+    if (name.size() > kMaxName) return kNameTooLong;
+    if (name.find('\0') != std::string::npos) return kInvalidName;
+    return kOk;
   }
 
   static ErrorCode Open(const std::string& name, DWORD access, DWORD share, DWORD disposition,
                         FileId* file) {
-    std::string cut;
-    if (!Cut(name, &cut)) return kInvalidName;
-    HANDLE h = CreateFileA(cut.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+    if (const ErrorCode code = Check(name); code != kOk) return code;
+    HANDLE h = CreateFileA(name.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError();
     *file = reinterpret_cast<FileId>(h);

@@ -47,15 +47,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pos = end + 1;
   }
 
-  NameResolver resolver([&](const std::string& dir, std::vector<std::string>* names) {
+  NameResolver resolver([&](const std::string& dir, std::vector<DirEntry>* entries) {
     auto it = tree.find(dir);
     if (it == tree.end()) return false;
-    names->assign(it->second.begin(), it->second.end());
+    for (const std::string& name : it->second) entries->push_back({name, EntryType::kRegular});
     return true;
   });
   const std::string mapped = DosToPosix(name);
   const std::string resolved = resolver.Resolve(name);
-  Check(mapped.size() <= kMaxName && mapped.find('\\') == std::string::npos);
+  Check(mapped.size() <= name.size() && mapped.find('\\') == std::string::npos);
   Check(resolver.Resolve(name) == resolved);  // the caches change nothing
 
   const std::vector<std::string> want = Split(mapped), got = Split(resolved);

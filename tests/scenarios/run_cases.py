@@ -23,6 +23,7 @@ import stat
 import subprocess
 import sys
 import tempfile
+import time
 
 SKIPPED = 77  # the exit code CTest is told means "skipped"
 
@@ -95,6 +96,10 @@ class Case:
         self.user = None  # run the program as this user when run as root
         self.seconds = None  # limits on the run, where the runner applies them
         self.memory_mib = None
+        self.file_size_limit = None  # RLIMIT_FSIZE in bytes, always applied
+        self.umask = None
+        self.fifos = {}  # name -> chunks a writer feeds it while the program runs
+        self.remove_program = False  # delete the program's file during the run
         self._parse()
 
     def _parse(self):
@@ -157,6 +162,15 @@ class Case:
             self.actions.append(("chmod", words[2], int(words[1], 8)))
         elif verb == "symlink":
             self.actions.append(("symlink", words[1], words[2]))
+        elif verb == "file-size-limit:":
+            self.file_size_limit = int(words[1])
+        elif verb == "umask:":
+            self.umask = int(words[1], 8)
+        elif verb == "fifo":
+            self.fifos[words[1]] = [expand(line) for line in content]
+            self.actions.append(("fifo", words[1], None))
+        elif verb == "remove-program":
+            self.remove_program = True
         elif verb == "hold":
             self.holds.append(words[1])
         elif verb == "exit":
@@ -188,6 +202,9 @@ def build_tree(case, root):
         elif verb == "symlink":
             os.makedirs(os.path.dirname(path), exist_ok=True)
             os.symlink(arg, path)
+        elif verb == "fifo":
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            os.mkfifo(path)
     return inputs
 
 
@@ -233,11 +250,17 @@ def release(holders):
 
 
 def restrict(case, args, root):
-    """In the child, before the program starts: the memory limit, and the
-    user the case asks for when the runner is root."""
+    """In the child, before the program starts: the memory and file-size
+    limits, the umask, and the user the case asks for when the runner is
+    root."""
     if case.memory_mib and args.limits:
         limit = case.memory_mib << 20
         resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    if case.file_size_limit is not None:
+        limit = case.file_size_limit
+        resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+    if case.umask is not None:
+        os.umask(case.umask)
     if as_other_user(case):
         import pwd
         entry = pwd.getpwnam(case.user)
@@ -272,31 +295,80 @@ def reachable_program(program, where):
     return copy
 
 
+def open_writers(case, root):
+    """Opens the write end of every FIFO a writer feeds, before the program
+    starts, so that the program sees a writer from its first read."""
+    return {name: os.open(os.path.join(root, name), os.O_RDWR | os.O_NONBLOCK)
+            for name, chunks in case.fifos.items() if chunks}
+
+
+def wait_until_open(pid, path, seconds=30):
+    """Waits until process `pid` has the file `path` open."""
+    deadline = time.monotonic() + seconds
+    fd_dir = "/proc/%d/fd" % pid
+    while time.monotonic() < deadline:
+        try:
+            if any(os.readlink(os.path.join(fd_dir, fd)) == path for fd in os.listdir(fd_dir)):
+                return True
+        except OSError:
+            return False  # the process has ended
+        time.sleep(0.01)
+    return False
+
+
+def feed(case, root, writers, process, program):
+    """While the program runs: once it has the FIFOs open, removes the
+    program's file if the case asks, then writes each chunk after a pause
+    and closes the write ends."""
+    for name, fd in writers.items():
+        if not wait_until_open(process.pid, os.path.join(os.path.realpath(root), name)):
+            break
+    if case.remove_program:
+        os.unlink(program)
+    for name, fd in writers.items():
+        for chunk in case.fifos[name]:
+            time.sleep(0.3)
+            os.write(fd, chunk)
+    for fd in writers.values():
+        os.close(fd)
+
+
 def run_case(case, args):
     problems = []
     other_user = as_other_user(case)
     base = public_dir() if other_user else None
     root = tempfile.mkdtemp(prefix="tesvak-case-", dir=base)
-    bin_dir = tempfile.mkdtemp(prefix="tesvak-bin-", dir=base) if other_user else None
+    own_copy = other_user or case.remove_program
+    bin_dir = tempfile.mkdtemp(prefix="tesvak-bin-", dir=base) if own_copy else None
     try:
         program = os.path.abspath(args.program)
         if other_user:
             os.chmod(root, 0o755)  # the other user must reach the tree
+        if own_copy:
             os.chmod(bin_dir, 0o755)
             program = reachable_program(program, bin_dir)
         inputs = build_tree(case, root)
         links = {name for verb, name, _ in case.actions if verb == "symlink"}
         command = args.prefix + [program]
         holders = hold_files(case, args, root)
+        writers = open_writers(case, root)
         timeout = case.seconds if case.seconds and args.limits else args.timeout
         try:
-            result = subprocess.run(
+            process = subprocess.Popen(
                 command, cwd=root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
-                stderr=subprocess.PIPE, timeout=timeout,
-                preexec_fn=lambda: restrict(case, args, root))
-        except subprocess.TimeoutExpired:
-            return ["timed out after %d s" % timeout]
+                stderr=subprocess.PIPE, preexec_fn=lambda: restrict(case, args, root))
+            feed(case, root, writers, process, program)
+            writers = {}
+            try:
+                out, err = process.communicate(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                process.kill()
+                process.communicate()
+                return ["timed out after %d s" % timeout]
+            result = subprocess.CompletedProcess(command, process.returncode, out, err)
         finally:
+            for fd in writers.values():
+                os.close(fd)
             release(holders)
         module = os.path.basename(args.program)
         want_stdout = case.stdout.replace(b"{module}", module.encode())
@@ -314,11 +386,11 @@ def run_case(case, args):
                 problems.append("output %s is %s\n    expected %s" % (name, show(read(path)), show(want)))
         for name, data in sorted(inputs.items()):
             path = os.path.join(root, name)
-            if name in case.expect:
+            if name in case.expect or name in case.fifos:
                 continue
             if not os.path.isfile(path) or read(path) != data:
                 problems.append("input %s was changed" % name)
-        extra = tree_files(root) - set(inputs) - set(case.expect) - links
+        extra = tree_files(root) - set(inputs) - set(case.expect) - links - set(case.fifos)
         if extra:
             problems.append("unexpected files: %s" % ", ".join(sorted(extra)))
     finally:

@@ -21,10 +21,13 @@ TEST(Names, DosNamesBecomePosixNames) {
   for (const auto& [dos, posix] : cases) EXPECT_EQ(DosToPosix(dos), posix) << dos;
 }
 
-TEST(Names, NamesAreCutTo259BytesBeforeTheyAreMapped) {
-  const std::string name = "C:" + std::string(300, 'a');
-  EXPECT_EQ(CutName(name).size(), 259u);
-  EXPECT_EQ(DosToPosix(name), std::string(257, 'a'));
+TEST(Names, DosDeviceNamesAreKnownWithAnyExtensionAndCase) {
+  for (const char* device : {"NUL.sqr", "CON.sqr", "AUX.sqr", "PRN.sqr", "COM1.sqr", "LPT1.sqr",
+                             "nul", "Con.txt.sqr", "com9.sqr", "LPT\xb9.sqr", "NUL  .sqr", "aux"})
+    EXPECT_TRUE(IsDosDeviceName(device)) << device;
+  for (const char* file : {"NULL.sqr", "CONS.sqr", "COM0.sqr", "COM10.sqr", "LPT.sqr", ".sqr",
+                           "xNUL.sqr", "NUL_.sqr", "\xc4UX.sqr", ""})
+    EXPECT_FALSE(IsDosDeviceName(file)) << file;
 }
 
 // A directory tree for the resolver, and a count of how often each
@@ -34,11 +37,11 @@ struct Tree {
   std::map<std::string, int> listed;
 
   DirLister Lister() {
-    return [this](const std::string& dir, std::vector<std::string>* names) {
+    return [this](const std::string& dir, std::vector<DirEntry>* entries) {
       ++listed[dir];
       auto it = dirs.find(dir);
       if (it == dirs.end()) return false;
-      *names = it->second;
+      for (const std::string& name : it->second) entries->push_back({name, EntryType::kRegular});
       return true;
     };
   }

@@ -109,6 +109,20 @@ TEST_P(PlatformContract, ANameHoldingANulIsRefusedWhole) {
   EXPECT_EQ(Get("x"), "x");
 }
 
+TEST_P(PlatformContract, ANameLongerThan259BytesIsRefusedNeverCut) {
+  // Cut to 259 bytes, the output's name would be the existing file's.
+  const std::string leaf(kMaxName - (Name("x").size() - 1), 'k');
+  Put(leaf, "kept");
+  ASSERT_EQ(Name(leaf).size(), kMaxName);
+  FileId f;
+  ASSERT_EQ(os().OpenRead(Name(leaf), &f), kOk);
+  EXPECT_EQ(os().Close(f), kOk);
+  EXPECT_EQ(os().Create(Name(leaf) + ".sqr", &f), kNameTooLong);
+  EXPECT_EQ(os().OpenText(Name(leaf) + "x", &f), kNameTooLong);
+  EXPECT_EQ(os().OpenRead(Name(leaf) + "x", &f), kNameTooLong);
+  EXPECT_EQ(Get(leaf), "kept");
+}
+
 TEST_P(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
   Put("files.bbs", "list");
   FileId text, again, dest;

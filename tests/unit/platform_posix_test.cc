@@ -2,9 +2,11 @@
 // the fake promises must hold here too.
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "platform/posix_errors.h"
 #include "real_dir_test.h"
 
 namespace tesvak {
@@ -101,14 +103,30 @@ TEST_F(PosixPlatformTest, TheKernelCopyMovesEveryByteAndStopsAtTheEnd) {
   EXPECT_EQ(Get("out/big.sqr"), data);
 }
 
-TEST_F(PosixPlatformTest, WritingToAFullDeviceGivesCode112) {
-  if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-  fs::create_symlink("/dev/full", root_ / "out/full.sqr");
-  FileId f;
-  ASSERT_EQ(os_->Create(Name("out/full.sqr"), &f), kOk);
-  std::size_t put = 0;
-  EXPECT_EQ(os_->Write(f, "x", 1, &put), kDiskFullOs);
-  EXPECT_EQ(os_->Close(f), kOk);
+TEST(PosixErrors, EveryErrnoGetsTheWindowsCodeForItsFailureOr31) {
+  const std::pair<int, ErrorCode> mapped[] = {
+      {ENOENT, kFileNotFound},
+      {ENOTDIR, kPathNotFound},
+      {EMFILE, kTooManyOpenFiles},
+      {EACCES, kAccessDenied},
+      {EROFS, kAccessDenied},
+      {EBADF, kInvalidHandle},
+      {EBUSY, kSharingViolation},
+      {EPIPE, 109},
+      {ENOSPC, kDiskFullOs},
+      {EFBIG, kDiskFullOs},
+      {EDQUOT, kDiskFullOs},
+      {ENAMETOOLONG, kNameTooLong},
+      {EIO, kIoDevice},
+      {EEXIST, 80},
+      {EINVAL, 87},
+  };
+  for (const auto& [err, code] : mapped) EXPECT_EQ(CodeFromErrno(err), code) << err;
+  // Values no file call gives must not pass for Windows codes: ECHILD is
+  // 10, which is ERROR_BAD_ENVIRONMENT there, and EPIPE, 32, is not a
+  // sharing violation.
+  for (int err : {ESRCH, ECHILD, EDOM, ERANGE, ENOEXEC, ECONNREFUSED})
+    EXPECT_EQ(CodeFromErrno(err), kGenFailure) << err;
 }
 
 }  // namespace

@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "config/text_file.h"
-#include "config/words.h"
+#include "base/ascii.h"
 
 namespace tesvak {
 
@@ -55,18 +54,6 @@ bool AreaTable::Add(std::string_view tag, std::string_view path) {
 const TEcho* AreaTable::Find(std::string_view tag) const {
   auto it = index_.find(tag);
   return it == index_.end() ? nullptr : &areas_[it->second];
-}
-
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table) {
-  TextFile file(fs);
-  if (!file.Open(squish_file)) return Status::Stop(kNoSquishLine);
-  return ForEachLine(file, [table](std::string_view line) {
-    std::string_view rest = line;
-    if (!EqualFolded(NextWord(rest), "ECHOAREA")) return Status::Ok();
-    const std::string_view tag = NextWord(rest);
-    const std::string_view path = NextWord(rest);
-    return table->Add(tag, path) ? Status::Ok() : Status::Stop(kAreaLimitLine);
-  });
 }
 
 }  // namespace tesvak

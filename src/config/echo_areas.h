@@ -1,5 +1,5 @@
-// The echo areas of the Squish configuration: tag and message-base path of
-// every ECHOAREA line, in the order of the file.
+// The table of echo areas: tag and message-base path of every area line,
+// in the order they were read.
 #ifndef TESVAK_CONFIG_ECHO_AREAS_H_
 #define TESVAK_CONFIG_ECHO_AREAS_H_
 
@@ -9,9 +9,6 @@
 #include <unordered_map>
 #include <vector>
 
-#include "base/status.h"
-#include "platform/platform.h"
-
 namespace tesvak {
 
 struct TEcho {
@@ -20,7 +17,6 @@ struct TEcho {
 };
 
 inline constexpr std::size_t kMaxAreas = 1000;
-inline constexpr char kNoSquishLine[] = "Squish.cfg file not found";
 inline constexpr char kAreaLimitLine[] = "Echo areas > 1000, the table holds 1000 at most.";
 
 // The table of echo areas, with a lookup by tag that ignores ASCII case.
@@ -52,13 +48,6 @@ class AreaTable {
   std::vector<TEcho> areas_;
   std::unordered_map<std::string, std::size_t, FoldedHash, FoldedEqual> index_;
 };
-
-// Reads the ECHOAREA lines of the Squish configuration `squish_file` into
-// *table: the keyword in any case, then the tag and the path; missing words
-// are empty.  Stops with "Squish.cfg file not found" when the file cannot
-// be opened, and with the area-limit line at an ECHOAREA line beyond the
-// table's 1000 slots, before storing it.
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table);
 
 }  // namespace tesvak
 

@@ -35,6 +35,9 @@ class TextFile {
 
   Status Close();
 
+  // The open file, for questions to the platform about it.
+  FileId id() const { return file_; }
+
  private:
   static constexpr char kCr = '\r';
   static constexpr char kLf = '\n';

@@ -13,6 +13,7 @@
 
 #include "config/echo_areas.h"
 #include "config/settings.h"
+#include "config/squish_areas.h"
 #include "rules/rename_rules.h"
 
 namespace tesvak {

@@ -87,6 +87,10 @@ class Platform {
     return false;
   }
 
+  // Whether two open files are one and the same file, under whatever names
+  // they were opened.
+  virtual bool SameFile(FileId a, FileId b) = 0;
+
   // Writes one console line to standard output, bytes unchanged, followed
   // by CR LF, and flushes it.
   virtual void ConsoleLine(std::string_view line) = 0;

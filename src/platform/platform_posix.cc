@@ -215,13 +215,10 @@ class PosixPlatform final : public Platform {
 
   ErrorCode Size(FileId file, std::uint64_t* size) override {
     // Measured when the file was opened, a moment ago.
-    for (const OpenFile& f : open_) {
-      if (f.fd == file) {
-        *size = f.size;
-        return kOk;
-      }
-    }
-    return kInvalidHandle;
+    const OpenFile* f = Find(file);
+    if (f == nullptr) return kInvalidHandle;
+    *size = f->size;
+    return kOk;
   }
 
   ErrorCode Close(FileId file) override {
@@ -242,6 +239,12 @@ class PosixPlatform final : public Platform {
     } while (n < 0 && errno == EINTR);
     *moved = n > 0 ? static_cast<std::uint64_t>(n) : 0;
     return n > 0;
+  }
+
+  bool SameFile(FileId a, FileId b) override {
+    const OpenFile* fa = Find(a);
+    const OpenFile* fb = Find(b);
+    return fa != nullptr && fb != nullptr && fa->id == fb->id;
   }
 
   void ConsoleLine(std::string_view line) override {
@@ -279,6 +282,12 @@ class PosixPlatform final : public Platform {
     scratch_ = names_.Resolve(name);
     *path = names_.Listed(scratch_) ? &mapped_.emplace(name, scratch_).first->second : &scratch_;
     return kOk;
+  }
+
+  const OpenFile* Find(FileId file) const {
+    for (const OpenFile& f : open_)
+      if (f.fd == file) return &f;
+    return nullptr;
   }
 
   bool IsOpen(Identity id, bool text) const {

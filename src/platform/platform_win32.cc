@@ -85,6 +85,12 @@ class Win32Platform final : public Platform {
     return CloseHandle(AsHandle(file)) ? kOk : LastError();
   }
 
+  bool SameFile(FileId a, FileId b) override {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    return GetFileInformationByHandle(AsHandle(a), &ia) &&
+           GetFileInformationByHandle(AsHandle(b), &ib) && SameFile(ia, ib);
+  }
+
   void ConsoleLine(std::string_view line) override {
     // WriteFile on the raw handle: bytes go out unchanged, with no text-mode
     // translation and no code-page conversion.
@@ -116,19 +122,16 @@ class Win32Platform final : public Platform {
         CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
-    BY_HANDLE_FILE_INFORMATION named;
     bool same = false;
-    if (GetFileInformationByHandle(other, &named)) {
-      for (HANDLE h : reads_) {
-        BY_HANDLE_FILE_INFORMATION open;
-        same = same || (GetFileInformationByHandle(h, &open) &&
-                        open.dwVolumeSerialNumber == named.dwVolumeSerialNumber &&
-                        open.nFileIndexHigh == named.nFileIndexHigh &&
-                        open.nFileIndexLow == named.nFileIndexLow);
-      }
-    }
+    for (HANDLE h : reads_)
+      same = same || SameFile(reinterpret_cast<FileId>(h), reinterpret_cast<FileId>(other));
     CloseHandle(other);
     return same;
+  }
+
+  static bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
   }
 
   // A name too long for Windows, or holding a NUL byte, cannot be passed

@@ -1,9 +1,16 @@
-// The echo-area table: at most 1000 areas, stopping exactly at the 1001st
-// ECHOAREA line, and the lookup always finds the first area of a tag.
+// The echo-area table read from a Squish configuration and the files it
+// includes or names as AREAS.BBS.  The input is up to four files, SQ.CFG,
+// A, B and C, separated by lines of "====", so Include and AreasBBS lines
+// can name each other; nesting is bounded by the reader itself.  Reading
+// ends ok or with one of its stops, with at most 1000 areas, no file left
+// open, and a lookup that always finds the first area of a tag.
 #include <cstdlib>
 #include <map>
+#include <string>
+#include <string_view>
 
 #include "config/echo_areas.h"
+#include "config/squish_areas.h"
 #include "config/words.h"
 #include "fake_platform.h"
 
@@ -13,14 +20,29 @@ static void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+static bool StartsWith(const std::string& s, std::string_view prefix) {
+  return s.compare(0, prefix.size(), prefix) == 0;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  std::string_view input(reinterpret_cast<const char*>(data), size);
   FakePlatform fs;
-  fs.files["SQ.CFG"].assign(reinterpret_cast<const char*>(data), size);
+  for (const char* name : {"SQ.CFG", "A", "B", "C"}) {
+    const std::size_t sep = input.find("\n====\n");
+    fs.files[name] = std::string(input.substr(0, sep));
+    input.remove_prefix(sep == std::string_view::npos ? input.size() : sep + 6);
+    if (sep == std::string_view::npos) break;
+  }
   AreaTable table;
   const Status s = ReadEchoAreas(fs, "SQ.CFG", &table);
-  Check(s.ok() || (s.kind() == Status::Kind::kStop && s.line() == kAreaLimitLine &&
-                   table.size() == kMaxAreas));
+  const std::string& line = s.line();
+  const bool missing = line.size() > 14 && line.ends_with(" is not found.") &&
+                       !fs.files.count(line.substr(0, line.size() - 14));
+  Check(s.ok() || (s.kind() == Status::Kind::kStop &&
+                   ((line == kAreaLimitLine && table.size() == kMaxAreas) || missing ||
+                    StartsWith(line, kIncludeTooDeepLine))));
   Check(table.size() <= kMaxAreas && table.NextArea() == table.size() + 1);
+  Check(fs.OpenNames().empty());
   std::map<std::string, const TEcho*> first;
   for (std::size_t i = 0; i < table.size(); ++i) {
     const TEcho& area = table[i];

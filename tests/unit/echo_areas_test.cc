@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "config/squish_areas.h"
 #include "config/words.h"
 #include "fake_platform.h"
 

@@ -130,6 +130,12 @@ ErrorCode FakePlatform::Close(FileId file) {
   return kOk;
 }
 
+bool FakePlatform::SameFile(FileId a, FileId b) {
+  auto ia = open_.find(a);
+  auto ib = open_.find(b);
+  return ia != open_.end() && ib != open_.end() && ia->second.name == ib->second.name;
+}
+
 void FakePlatform::ConsoleLine(std::string_view line) { console.append(line).append("\r\n"); }
 
 }  // namespace tesvak

@@ -50,6 +50,7 @@ class FakePlatform : public Platform {
   ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override;
   ErrorCode Size(FileId file, std::uint64_t* size) override;
   ErrorCode Close(FileId file) override;
+  bool SameFile(FileId a, FileId b) override;
   void ConsoleLine(std::string_view line) override;
   std::string ModuleName() override { return module; }
 

@@ -139,6 +139,20 @@ TEST_P(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
   EXPECT_EQ(Get("files.bbs"), "");
 }
 
+TEST_P(PlatformContract, SameFileTellsOneFileOpenTwiceFromTwoFiles) {
+  Put("a.cfg", "a");
+  Put("b.cfg", "a");
+  FileId a, again, b;
+  ASSERT_EQ(os().OpenText(Name("a.cfg"), &a), kOk);
+  ASSERT_EQ(os().OpenText(Name("a.cfg"), &again), kOk);
+  ASSERT_EQ(os().OpenRead(Name("b.cfg"), &b), kOk);
+  EXPECT_TRUE(os().SameFile(a, again));
+  EXPECT_FALSE(os().SameFile(a, b));
+  EXPECT_EQ(os().Close(b), kOk);
+  EXPECT_EQ(os().Close(again), kOk);
+  EXPECT_EQ(os().Close(a), kOk);
+}
+
 TEST_P(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
   std::string data;
   for (int i = 0; i < 70000; ++i) data += static_cast<char>(i * 31 + 7);

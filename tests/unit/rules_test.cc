@@ -2,6 +2,7 @@
 
 #include "base/path.h"
 #include "config/echo_areas.h"
+#include "config/squish_areas.h"
 #include "fake_platform.h"
 #include "rules/copy_rules.h"
 #include "rules/rename_rules.h"

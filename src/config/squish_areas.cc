@@ -1,0 +1,117 @@
+#include "config/squish_areas.h"
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+#include "base/ascii.h"
+#include "config/text_file.h"
+#include "config/words.h"
+
+namespace tesvak {
+namespace {
+
+Status AddArea(AreaTable* table, std::string_view tag, std::string_view path) {
+  return table->Add(tag, path) ? Status::Ok() : Status::Stop(kAreaLimitLine);
+}
+
+// One trailing separator goes, as Squish drops it, unless the path is a
+// root: "D:\MSG\AREA\" is "D:\MSG\AREA", "D:\" and "/" stay.
+std::string_view WithoutTrailingSeparator(std::string_view path) {
+  const auto separator = [](char c) { return c == '\\' || c == '/'; };
+  if (path.empty() || !separator(path.back())) return path;
+  const bool root = path.size() == 1 || (path.size() == 3 && path[1] == ':');
+  return root ? path : path.substr(0, path.size() - 1);
+}
+
+// The message-base path of an AREAS.BBS line: its first word without the
+// leading '#' (passthru) and '$' (Squish format) flags, or the next word
+// when the flags stood alone ("$ D:\MSG\AREA").
+std::string_view AreasBbsPath(std::string_view& rest) {
+  std::string_view path = NextWord(rest);
+  path.remove_prefix(std::min(path.find_first_not_of("#$"), path.size()));
+  return path.empty() ? NextWord(rest) : path;
+}
+
+// Reads an AREAS.BBS file: each line cut at its first ';'; lines with no
+// word left skipped; the first line with a word skipped too when it holds
+// a '!', for it names the system and its sysop; on every other line the
+// path (see AreasBbsPath) and after it the tag, lines without a tag
+// skipped and further words (nodes, flags) ignored.
+Status ReadAreasBbs(Platform& fs, const std::string& name, AreaTable* table) {
+  TextFile file(fs);
+  if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
+  bool first = true;
+  return ForEachLine(file, [&](std::string_view line) {
+    line = line.substr(0, line.find(';'));
+    std::string_view rest = line;
+    if (NextWord(rest).empty()) return Status::Ok();
+    rest = line;
+    if (first) {
+      first = false;
+      if (line.find('!') != std::string_view::npos) return Status::Ok();
+    }
+    const std::string_view path = AreasBbsPath(rest);
+    const std::string_view tag = NextWord(rest);
+    if (tag.empty()) return Status::Ok();
+    return AddArea(table, tag, WithoutTrailingSeparator(path));
+  });
+}
+
+// Reads the Squish configuration and the files it includes.
+class ConfigReader {
+ public:
+  ConfigReader(Platform& fs, AreaTable* table) : fs_(fs), table_(table) {}
+
+  Status Read(TextFile& file, int depth) {
+    open_.push_back(&file);
+    Status s = ForEachLine(file, [&](std::string_view line) {
+      std::string_view rest = line;
+      const std::string_view keyword = NextWord(rest);
+      if (EqualFolded(keyword, "ECHOAREA")) {
+        const std::string_view tag = NextWord(rest);
+        return AddArea(table_, tag, NextWord(rest));
+      }
+      if (EqualFolded(keyword, "INCLUDE")) {
+        const std::string_view name = NextWord(rest);
+        return name.empty() ? Status::Ok() : Include(std::string(name), depth + 1);
+      }
+      if (EqualFolded(keyword, "AREASBBS")) areas_bbs_ = NextWord(rest);
+      return Status::Ok();
+    });
+    open_.pop_back();
+    return s;
+  }
+
+  // The AREAS.BBS file the configuration named last, or empty.
+  const std::string& areas_bbs() const { return areas_bbs_; }
+
+ private:
+  Status Include(const std::string& name, int depth) {
+    if (depth > kMaxIncludeDepth) return Status::Stop(kIncludeTooDeepLine + name);
+    TextFile file(fs_);
+    if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
+    // A file that is being read already would include itself for ever.
+    for (const TextFile* outer : open_)
+      if (fs_.SameFile(outer->id(), file.id())) return Status::Stop(kIncludeTooDeepLine + name);
+    return Read(file, depth);
+  }
+
+  Platform& fs_;
+  AreaTable* table_;
+  std::vector<const TextFile*> open_;  // the including files, outermost first
+  std::string areas_bbs_;
+};
+
+}  // namespace
+
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table) {
+  TextFile file(fs);
+  if (!file.Open(squish_file)) return Status::Stop(kNoSquishLine);
+  ConfigReader config(fs, table);
+  Status s = config.Read(file, 0);
+  if (!s.ok() || config.areas_bbs().empty()) return s;
+  return ReadAreasBbs(fs, config.areas_bbs(), table);
+}
+
+}  // namespace tesvak

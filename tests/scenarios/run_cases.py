@@ -90,7 +90,9 @@ class Case:
         self.platform = "any"
         self.actions = []  # (verb, args, content) in order
         self.exit = 0
+        self.args = []  # the program's arguments
         self.stdout = b""
+        self.stderr = b""
         self.expect = {}  # name -> bytes, or ("same", source)
         self.holds = []  # files another program keeps open during the run
         self.user = None  # run the program as this user when run as root
@@ -175,8 +177,12 @@ class Case:
             self.holds.append(words[1])
         elif verb == "exit":
             self.exit = int(words[1])
+        elif verb == "args:":
+            self.args = words[1:]
         elif verb == "stdout":
             self.stdout = expand("".join(content))
+        elif verb == "stderr":
+            self.stderr = expand("".join(content))
         elif verb == "expect":
             for name, data in self._expand(words[1], content, count):
                 self.expect[name] = data
@@ -184,6 +190,16 @@ class Case:
             self.expect[words[1]] = ("same", words[2])
         else:
             raise CaseError("unknown header: %s" % header)
+
+
+def for_platform(expected, args):
+    """Expected console bytes for the platform under test: {module} is the
+    program's file name, {nl} the system's newline and {/} its directory
+    separator, as the program shows names the file system sees."""
+    windows = args.platform == "windows"
+    return (expected.replace(b"{module}", os.path.basename(args.program).encode())
+            .replace(b"{nl}", b"\r\n" if windows else b"\n")
+            .replace(b"{/}", b"\\" if windows else b"/"))
 
 
 def build_tree(case, root):
@@ -349,7 +365,7 @@ def run_case(case, args):
             program = reachable_program(program, bin_dir)
         inputs = build_tree(case, root)
         links = {name for verb, name, _ in case.actions if verb == "symlink"}
-        command = args.prefix + [program]
+        command = args.prefix + [program] + case.args
         holders = hold_files(case, args, root)
         writers = open_writers(case, root)
         timeout = case.seconds if case.seconds and args.limits else args.timeout
@@ -370,12 +386,14 @@ def run_case(case, args):
             for fd in writers.values():
                 os.close(fd)
             release(holders)
-        module = os.path.basename(args.program)
-        want_stdout = case.stdout.replace(b"{module}", module.encode())
+        want_stdout = for_platform(case.stdout, args)
+        want_stderr = for_platform(case.stderr, args)
         if result.returncode != case.exit:
             problems.append("exit code %d, expected %d" % (result.returncode, case.exit))
         if result.stdout != want_stdout:
             problems.append("stdout %s\n    expected %s" % (show(result.stdout), show(want_stdout)))
+        if result.stderr != want_stderr:
+            problems.append("stderr %s\n    expected %s" % (show(result.stderr), show(want_stderr)))
         for name, want in sorted(case.expect.items()):
             if isinstance(want, tuple):
                 want = inputs[want[1]]

@@ -44,11 +44,11 @@ bool AreaTable::FoldedEqual::operator()(std::string_view a, std::string_view b) 
   return EqualFolded(a, b);
 }
 
-bool AreaTable::Add(std::string_view tag, std::string_view path) {
-  if (areas_.size() == kMaxAreas) return false;
+AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path) {
+  if (areas_.size() == kMaxAreas) return Added::kFull;
   areas_.push_back({std::string(tag), std::string(path)});
-  index_.try_emplace(std::string(tag), areas_.size() - 1);  // first one wins
-  return true;
+  const bool fresh = index_.try_emplace(std::string(tag), areas_.size() - 1).second;
+  return fresh ? Added::kNew : Added::kAgain;  // the first one is the one found
 }
 
 const TEcho* AreaTable::Find(std::string_view tag) const {

@@ -4,6 +4,7 @@
 #define TESVAK_CONFIG_ECHO_AREAS_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -23,8 +24,12 @@ inline constexpr char kAreaLimitLine[] = "Echo areas > 1000, the table holds 100
 // When several areas share a tag, the first one read is the one found.
 class AreaTable {
  public:
-  // Adds an area; returns false, storing nothing, when the table is full.
-  bool Add(std::string_view tag, std::string_view path);
+  enum class Added : std::uint8_t {
+    kNew,    // the first area of its tag
+    kAgain,  // stored, but an earlier area has its tag and is the one found
+    kFull,   // the table is full: nothing was stored
+  };
+  Added Add(std::string_view tag, std::string_view path);
 
   // The first area whose tag equals `tag` with a-z folded, or nullptr.
   // Bytes of 0x80 and above must match exactly.

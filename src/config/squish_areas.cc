@@ -11,9 +11,25 @@
 namespace tesvak {
 namespace {
 
-Status AddArea(AreaTable* table, std::string_view tag, std::string_view path) {
-  return table->Add(tag, path) ? Status::Ok() : Status::Stop(kAreaLimitLine);
-}
+// The sink of every area line, whichever file it stands in.
+struct AreaSink {
+  AreaTable* table;
+  RunLog& log;
+
+  Status Add(FileLine at, std::string_view tag, std::string_view path) const {
+    switch (table->Add(tag, path)) {
+      case AreaTable::Added::kFull:
+        return Status::Stop(kAreaLimitLine);
+      case AreaTable::Added::kAgain:
+        // A tagless area, from a bare EchoArea line, names nothing anyway.
+        if (!tag.empty()) log.TagDefinedAgain(at, tag);
+        break;
+      case AreaTable::Added::kNew:
+        break;
+    }
+    return Status::Ok();
+  }
+};
 
 // One trailing separator goes, as Squish drops it, unless the path is a
 // root: "D:\MSG\AREA\" is "D:\MSG\AREA", "D:\" and "/" stay.
@@ -38,7 +54,7 @@ std::string_view AreasBbsPath(std::string_view& rest) {
 // a '!', for it names the system and its sysop; on every other line the
 // path (see AreasBbsPath) and after it the tag, lines without a tag
 // skipped and further words (nodes, flags) ignored.
-Status ReadAreasBbs(Platform& fs, const std::string& name, AreaTable* table) {
+Status ReadAreasBbs(Platform& fs, const std::string& name, const AreaSink& areas) {
   TextFile file(fs);
   if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
   bool first = true;
@@ -54,27 +70,27 @@ Status ReadAreasBbs(Platform& fs, const std::string& name, AreaTable* table) {
     const std::string_view path = AreasBbsPath(rest);
     const std::string_view tag = NextWord(rest);
     if (tag.empty()) return Status::Ok();
-    return AddArea(table, tag, WithoutTrailingSeparator(path));
+    return areas.Add({name, file.line_number()}, tag, WithoutTrailingSeparator(path));
   });
 }
 
 // Reads the Squish configuration and the files it includes.
 class ConfigReader {
  public:
-  ConfigReader(Platform& fs, AreaTable* table) : fs_(fs), table_(table) {}
+  ConfigReader(Platform& fs, const AreaSink& areas) : fs_(fs), areas_(areas) {}
 
-  Status Read(TextFile& file, int depth) {
+  Status Read(const std::string& name, TextFile& file, int depth) {
     open_.push_back(&file);
     Status s = ForEachLine(file, [&](std::string_view line) {
       std::string_view rest = line;
       const std::string_view keyword = NextWord(rest);
       if (EqualFolded(keyword, "ECHOAREA")) {
         const std::string_view tag = NextWord(rest);
-        return AddArea(table_, tag, NextWord(rest));
+        return areas_.Add({name, file.line_number()}, tag, NextWord(rest));
       }
       if (EqualFolded(keyword, "INCLUDE")) {
-        const std::string_view name = NextWord(rest);
-        return name.empty() ? Status::Ok() : Include(std::string(name), depth + 1);
+        const std::string_view included = NextWord(rest);
+        return included.empty() ? Status::Ok() : Include(std::string(included), depth + 1);
       }
       if (EqualFolded(keyword, "AREASBBS")) areas_bbs_ = NextWord(rest);
       return Status::Ok();
@@ -94,24 +110,25 @@ class ConfigReader {
     // A file that is being read already would include itself for ever.
     for (const TextFile* outer : open_)
       if (fs_.SameFile(outer->id(), file.id())) return Status::Stop(kIncludeTooDeepLine + name);
-    return Read(file, depth);
+    return Read(name, file, depth);
   }
 
   Platform& fs_;
-  AreaTable* table_;
+  const AreaSink& areas_;
   std::vector<const TextFile*> open_;  // the including files, outermost first
   std::string areas_bbs_;
 };
 
 }  // namespace
 
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table) {
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table, RunLog& log) {
   TextFile file(fs);
   if (!file.Open(squish_file)) return Status::Stop(kNoSquishLine);
-  ConfigReader config(fs, table);
-  Status s = config.Read(file, 0);
+  const AreaSink areas{table, log};
+  ConfigReader config(fs, areas);
+  Status s = config.Read(squish_file, file, 0);
   if (!s.ok() || config.areas_bbs().empty()) return s;
-  return ReadAreasBbs(fs, config.areas_bbs(), table);
+  return ReadAreasBbs(fs, config.areas_bbs(), areas);
 }
 
 }  // namespace tesvak

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "base/run_log.h"
 #include "base/status.h"
 #include "config/echo_areas.h"
 #include "platform/platform.h"
@@ -33,7 +34,8 @@ inline constexpr int kMaxIncludeDepth = 16;
 // cannot, with "Include nested deeper than 16 levels: " + NAME at a 17th
 // level of Include or at an Include of a file that is being read already,
 // and with the area-limit line at the 1001st area line from any source.
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table);
+// Tells `log` of every area line whose tag an earlier one defined.
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table, RunLog& log);
 
 }  // namespace tesvak
 

@@ -20,6 +20,7 @@ bool TextFile::Open(const std::string& name) {
   if (!buf_) buf_.reset(new char[kBufferSize]);  // no need to clear it
   pos_ = end_ = 0;
   ctrl_z_ = eof_ = owe_lf_ = false;
+  line_number_ = 0;
   return true;
 }
 
@@ -64,6 +65,7 @@ Status TextFile::AtEnd(bool* end) {
 }
 
 Status TextFile::ReadLine(std::string_view* line) {
+  ++line_number_;
   long_line_.clear();
   bool spans = false;  // the line runs over more than one buffer
   for (;;) {

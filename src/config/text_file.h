@@ -38,6 +38,9 @@ class TextFile {
   // The open file, for questions to the platform about it.
   FileId id() const { return file_; }
 
+  // The number of the line ReadLine gave last, from 1.
+  std::size_t line_number() const { return line_number_; }
+
  private:
   static constexpr char kCr = '\r';
   static constexpr char kLf = '\n';
@@ -64,6 +67,7 @@ class TextFile {
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
   bool eof_ = false;
   bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
+  std::size_t line_number_ = 0;
   std::size_t next_cr_ = kUnknown;
   std::size_t next_lf_ = kUnknown;
 };

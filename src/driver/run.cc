@@ -11,9 +11,12 @@
 #include <cstdlib>
 #endif
 
+#include "base/run_log.h"
 #include "config/echo_areas.h"
 #include "config/settings.h"
 #include "config/squish_areas.h"
+#include "driver/options.h"
+#include "driver/progress.h"
 #include "rules/rename_rules.h"
 
 namespace tesvak {
@@ -38,15 +41,42 @@ std::string ClassNameOf(const std::exception& e) {
   return raw;
 }
 
-// The whole job, in its fixed order.
-Status Run(Platform& fs) {
+// The whole job, in its fixed order.  A dry run and a real one take the
+// same path; they part only at the final action on each copy.
+Status Run(Platform& fs, const Options& options) {
+  const bool report = options.dry_run || options.verbose;
+  QuietLog quiet;
+  ProgressLog progress(fs);
+  RunLog& log = report ? static_cast<RunLog&>(progress) : quiet;
+
   Settings settings;
   Status s = ReadSettings(fs, &settings);
   if (s.ok()) s = NormaliseSettings(&settings);
   AreaTable areas;
-  if (s.ok()) s = ReadEchoAreas(fs, settings.SquishFile, &areas);
-  if (s.ok()) s = RenameRules(fs, settings, areas);
+  if (s.ok()) s = ReadEchoAreas(fs, settings.SquishFile, &areas, log);
+  if (s.ok() && report && areas.size() == 0) progress.NoAreas(settings.SquishFile);
+  RulesPassCounts counts;
+  const CopyAction action = options.dry_run ? CopyAction::kPlan : CopyAction::kCopy;
+  if (s.ok()) s = RenameRules(fs, settings, areas, action, log, &counts);
+  if (s.ok() && report) progress.Summary(areas.size(), counts);
   return s;
+}
+
+// Help, the version, or a complaint about the command line; kExitSuccess
+// when the arguments ask for the job itself.
+int Answer(Platform& fs, const Options& options) {
+  using Stream = Platform::Stream;
+  if (!options.unknown.empty()) {
+    fs.Print(Stream::kErr, "tesvak: unknown option '" + options.unknown + "'");
+    fs.Print(Stream::kErr, "Try 'tesvak --help'.");
+    return kExitStopped;
+  }
+  if (options.help) {
+    for (const std::string& line : HelpText(fs.SlashOptions())) fs.Print(Stream::kOut, line);
+  } else if (options.version) {
+    fs.Print(Stream::kOut, std::string("tesvak ") + kVersion);
+  }
+  return kExitSuccess;
 }
 
 int Report(Platform& fs, std::string_view class_name, std::uint32_t location,
@@ -91,9 +121,11 @@ std::string FailureReport(std::string_view class_name, std::string_view module,
   return report;
 }
 
-int RunProgram(Platform& fs) {
+int RunProgram(Platform& fs, const std::vector<std::string>& args) {
   try {
-    const Status s = Run(fs);
+    const Options options = ParseOptions(args, fs.SlashOptions());
+    if (options.help || options.version || !options.unknown.empty()) return Answer(fs, options);
+    const Status s = Run(fs, options);
     switch (s.kind()) {
       case Status::Kind::kOk:
         return kExitSuccess;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/status.h"
 #include "platform/platform.h"
@@ -29,9 +30,13 @@ std::uint32_t LocationOf(Site site);
 std::string FailureReport(std::string_view class_name, std::string_view module,
                           std::uint32_t location, std::string_view message);
 
-// Runs the whole job and returns the exit code.  Writes to the console only
-// when the run stops or fails.
-int RunProgram(Platform& fs);
+// The program's version, as --version shows it.
+inline constexpr char kVersion[] = TESVAK_VERSION;
+
+// Reads the command line `args` (without the program's name), runs the
+// whole job or answers the options, and returns the exit code.  A plain run
+// writes to the console only when it stops or fails.
+int RunProgram(Platform& fs, const std::vector<std::string>& args);
 
 }  // namespace tesvak
 

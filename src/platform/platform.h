@@ -68,6 +68,10 @@ class Platform {
   // open through OpenRead, under whatever name, it is left untouched and
   // kSameFile is returned; that check comes first.
   virtual ErrorCode Create(const std::string& name, FileId* file) = 0;
+  // Answers as Create would for `name`, with every check it makes, but
+  // creates, truncates and writes nothing and leaves no file open: kOk,
+  // kSameFile or the error Create would give.
+  virtual ErrorCode ProbeCreate(const std::string& name) = 0;
 
   // Reads up to `size` bytes; *got == 0 at the end of the file.
   virtual ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) = 0;
@@ -91,9 +95,24 @@ class Platform {
   // they were opened.
   virtual bool SameFile(FileId a, FileId b) = 0;
 
+  // The name the file system sees for a program name: on POSIX the name
+  // after the DOS name mapping, on Windows the name as built.
+  virtual std::string SystemName(const std::string& name) = 0;
+
   // Writes one console line to standard output, bytes unchanged, followed
-  // by CR LF, and flushes it.
+  // by CR LF, and flushes it, with any line Print still holds before it.
   virtual void ConsoleLine(std::string_view line) = 0;
+
+  // Writes one line to standard output or standard error, bytes unchanged,
+  // followed by the system's own newline: LF, or CR LF on Windows.  Lines
+  // may be held back for speed, but all are written by the time the
+  // platform is destroyed, and in order where both streams go to the same
+  // place.
+  enum class Stream : std::uint8_t { kOut, kErr };
+  virtual void Print(Stream stream, std::string_view line) = 0;
+
+  // Whether the system's own programs take options as /X, as Windows' do.
+  virtual bool SlashOptions() const { return false; }
   // The running program's own file name, without its directory.
   virtual std::string ModuleName() = 0;
 };

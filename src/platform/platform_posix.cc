@@ -187,6 +187,27 @@ class PosixPlatform final : public Platform {
     return code == kExists ? ReplaceExisting(name, path, EntryType::kUnknown, file) : code;
   }
 
+  ErrorCode ProbeCreate(const std::string& name) override {
+    const std::string* mapped = nullptr;
+    if (const ErrorCode code = Map(name, &mapped); code != kOk) return code;
+    const std::string& path = *mapped;
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) {
+      if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
+      // What opening it for writing would refuse an ordinary user.
+      if (access(path.c_str(), W_OK) == 0 || IsOwnReadOnly(st)) return kOk;
+      return CodeFromErrno(errno);
+    }
+    const int err = errno;
+    if ((err == ENOENT || err == ELOOP) && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+      return kAccessDenied;  // a link that leads nowhere
+    if (err != ENOENT) return CodeForPath(err, path);
+    // A new file: its directory must be there and writable.
+    const std::string dir = DirOf(path);
+    if (!IsDirectory(dir)) return kPathNotFound;
+    return access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) == 0 ? kOk : CodeFromErrno(errno);
+  }
+
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
     *got = 0;
     ssize_t n;
@@ -247,25 +268,66 @@ class PosixPlatform final : public Platform {
     return fa != nullptr && fb != nullptr && fa->id == fb->id;
   }
 
+  std::string SystemName(const std::string& name) override {
+    const std::string* path = nullptr;
+    return Map(name, &path) == kOk ? *path : name;
+  }
+
   void ConsoleLine(std::string_view line) override {
+    FlushPrinted();
     std::string out(line);
     out += "\r\n";
-    const char* p = out.data();
-    std::size_t left = out.size();
-    while (left > 0) {
-      const ssize_t n = write(STDOUT_FILENO, p, left);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;  // nowhere left to report to
-      p += n;
-      left -= static_cast<std::size_t>(n);
-    }
+    WriteAll(STDOUT_FILENO, out);
+  }
+
+  void Print(Stream stream, std::string_view line) override {
+    const int i = stream == Stream::kOut ? 0 : 1;
+    if (!print_setup_) SetUpPrint();
+    // Where both streams end in the same place, keep their lines in order.
+    if (print_shared_ && !printed_[1 - i].empty()) Flush(1 - i);
+    printed_[i].append(line).push_back('\n');
+    if (print_each_line_[i] || printed_[i].size() >= kPrintBuffer) Flush(i);
   }
 
   std::string ModuleName() override { return module_; }
 
+  ~PosixPlatform() override { FlushPrinted(); }
+
  private:
   // CreateNew's answer when the name turns out to exist after all.
   static constexpr ErrorCode kExists = 0x20000002u;
+  static constexpr std::size_t kPrintBuffer = std::size_t{64} * 1024;
+  static constexpr int kPrintFds[2] = {STDOUT_FILENO, STDERR_FILENO};
+
+  static void WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+      const ssize_t n = write(fd, bytes.data(), bytes.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return;  // nowhere left to write to
+      bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+  }
+
+  // Print holds lines back unless they go to a terminal, which shows each
+  // at once.
+  void SetUpPrint() {
+    print_setup_ = true;
+    struct stat out;
+    struct stat err;
+    for (int i = 0; i < 2; ++i) print_each_line_[i] = isatty(kPrintFds[i]) != 0;
+    print_shared_ = (print_each_line_[0] && print_each_line_[1]) ||
+                    (fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
+                     IdentityOf(out) == IdentityOf(err));
+  }
+
+  void Flush(int i) {
+    WriteAll(kPrintFds[i], printed_[i]);
+    printed_[i].clear();
+  }
+  void FlushPrinted() {
+    for (int i = 0; i < 2; ++i)
+      if (!printed_[i].empty()) Flush(i);
+  }
 
   // Maps a program name to the name to hand to the system.  A name longer
   // than Windows allows, or holding a NUL byte, cannot be passed on whole,
@@ -336,6 +398,16 @@ class PosixPlatform final : public Platform {
     return kOk;
   }
 
+  // Whether the existing output `st` describes may be replaced: kOk, or
+  // kSameFile for the open source, or why not.
+  ErrorCode CheckReplace(const struct stat& st) const {
+    if (IsOpenSource(st)) return kSameFile;
+    if (!S_ISREG(st.st_mode)) return kAccessDenied;
+    if (IsOpen(IdentityOf(st), true)) return kSharingViolation;
+    if ((st.st_mode & 0222) == 0 && !IsOwnReadOnly(st)) return kAccessDenied;
+    return kOk;
+  }
+
   // The output is there: only a regular file that is neither open nor
   // read-only may be emptied and written.  Every check is made before
   // anything is truncated.
@@ -360,10 +432,7 @@ class PosixPlatform final : public Platform {
       return err == ENXIO ? kAccessDenied : CodeForPath(err, path);  // ENXIO: a FIFO
     }
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    if (IsOpenSource(st)) return CloseWith(fd, kSameFile);
-    if (!S_ISREG(st.st_mode)) return CloseWith(fd, kAccessDenied);
-    if (IsOpen(IdentityOf(st), true)) return CloseWith(fd, kSharingViolation);
-    if ((st.st_mode & 0222) == 0 && !IsOwnReadOnly(st)) return CloseWith(fd, kAccessDenied);
+    if (const ErrorCode code = CheckReplace(st); code != kOk) return CloseWith(fd, code);
     if (st.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
     *file = fd;
     return kOk;
@@ -397,6 +466,10 @@ class PosixPlatform final : public Platform {
   std::vector<Identity> own_read_only_;
   std::string module_;
   bool new_files_read_only_ = false;
+  std::string printed_[2];  // lines Print holds back, for stdout and stderr
+  bool print_setup_ = false;
+  bool print_each_line_[2] = {false, false};
+  bool print_shared_ = false;
 };
 
 }  // namespace

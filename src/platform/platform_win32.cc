@@ -49,6 +49,28 @@ class Win32Platform final : public Platform {
     return code;
   }
 
+  ErrorCode ProbeCreate(const std::string& name) override {
+    if (const ErrorCode code = Check(name); code != kOk) return code;
+    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
+    if (IsOpenForReading(name)) return kSameFile;
+    const DWORD attributes = GetFileAttributesA(name.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+      // Not there: a new file, if its directory is.
+      const ErrorCode code = LastError();
+      return code == ERROR_FILE_NOT_FOUND ? kOk : code;
+    }
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return kAccessDenied;
+    // Opened for writing without truncating it, to meet any sharing rule
+    // that would refuse Create, and closed again untouched.
+    FileId file = 0;
+    const ErrorCode code =
+        Open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, &file);
+    if (code != kOk) return code;
+    const bool disk = GetFileType(AsHandle(file)) == FILE_TYPE_DISK;
+    CloseHandle(AsHandle(file));
+    return disk ? kOk : kAccessDenied;
+  }
+
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
     DWORD n = 0;
     *got = 0;
@@ -91,12 +113,31 @@ class Win32Platform final : public Platform {
            GetFileInformationByHandle(AsHandle(b), &ib) && SameFile(ia, ib);
   }
 
-  void ConsoleLine(std::string_view line) override {
-    // WriteFile on the raw handle: bytes go out unchanged, with no text-mode
-    // translation and no code-page conversion.
+  std::string SystemName(const std::string& name) override { return name; }
+
+  void ConsoleLine(std::string_view line) override { WriteLine(STD_OUTPUT_HANDLE, line); }
+
+  void Print(Stream stream, std::string_view line) override {
+    WriteLine(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, line);
+  }
+
+  bool SlashOptions() const override { return true; }
+
+  std::string ModuleName() override {
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
+    if (n == 0) return "tesvak.exe";
+    return std::string(BaseName(std::string_view(buf, n)));
+  }
+
+ private:
+  // WriteFile on the raw handle: bytes go out unchanged, with no text-mode
+  // translation and no code-page conversion, and a line at a time, so
+  // nothing is held back.
+  static void WriteLine(DWORD which, std::string_view line) {
     std::string out(line);
     out += "\r\n";
-    HANDLE h = GetStdHandle(STD_OUTPUT_HANDLE);
+    HANDLE h = GetStdHandle(which);
     const char* p = out.data();
     std::size_t left = out.size();
     while (left > 0) {
@@ -107,14 +148,6 @@ class Win32Platform final : public Platform {
     }
   }
 
-  std::string ModuleName() override {
-    char buf[MAX_PATH + 1];
-    const DWORD n = GetModuleFileNameA(nullptr, buf, MAX_PATH);
-    if (n == 0) return "tesvak.exe";
-    return std::string(BaseName(std::string_view(buf, n)));
-  }
-
- private:
   bool IsOpenForReading(const std::string& name) {
     if (reads_.empty()) return false;
     // Asking for no access at all opens the file past any sharing rule.

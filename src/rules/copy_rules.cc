@@ -37,13 +37,16 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
 
 }  // namespace
 
-Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest) {
+Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest,
+                     CopyAction action, FileLine at, RunLog& log, bool* copied) {
+  *copied = false;
   FileId id = 0;
   if (fs.OpenRead(source, &id) != kOk) return Status::Stop(kNoRulesFileLine);
   OwnedFile from(fs, id);
-  ErrorCode code = fs.Create(dest, &id);
-  if (code != kSameFile) {
-    if (code != kOk) return Status::IoError(code, Site::kCreate);
+  ErrorCode code = action == CopyAction::kPlan ? fs.ProbeCreate(dest) : fs.Create(dest, &id);
+  if (code != kOk && code != kSameFile) return Status::IoError(code, Site::kCreate);
+  log.Copy(at, source, dest, code == kSameFile);
+  if (code == kOk && action == CopyAction::kCopy) {
     OwnedFile to(fs, id);
     std::uint64_t size = 0;
     if ((code = fs.Size(from.id(), &size)) != kOk) return Status::IoError(code, Site::kSize);
@@ -51,6 +54,7 @@ Status CopyRulesFile(Platform& fs, const std::string& source, const std::string&
     if (!s.ok()) return s;
     if ((code = to.Close()) != kOk) return Status::IoError(code, Site::kCloseDest);
   }
+  *copied = code == kOk;
   if ((code = from.Close()) != kOk) return Status::IoError(code, Site::kCloseSource);
   return Status::Ok();
 }

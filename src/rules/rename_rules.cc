@@ -5,18 +5,20 @@
 #include "base/path.h"
 #include "config/text_file.h"
 #include "config/words.h"
-#include "rules/copy_rules.h"
 
 namespace tesvak {
 
-Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas) {
+Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas,
+                   CopyAction action, RunLog& log, RulesPassCounts* counts) {
+  const std::string list_name = settings.RulesPath + kRulesListName;
   TextFile list(fs);
-  if (!list.Open(settings.RulesPath + kRulesListName)) {
+  if (!list.Open(list_name)) {
     return Status::Stop(settings.RulesPath + kRulesListShownName + " " + kNotFoundRemark);
   }
   std::string source;
   std::string dest;
   return ForEachLine(list, [&](std::string_view line) {
+    ++counts->lines;
     std::string_view rest = line;
     const std::string_view name = NextWord(rest);
     if (name.empty()) return Status::Ok();
@@ -26,11 +28,19 @@ Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& area
     // tag by a bare EchoArea line.
     const std::string_view tag = NextWord(rest);
     if (tag.empty()) return Status::Ok();
+    const FileLine at{list_name, list.line_number()};
     const TEcho* area = areas.Find(tag);
-    if (area == nullptr) return Status::Ok();
+    if (area == nullptr) {
+      ++counts->unknown;
+      log.NoSuchArea(at, tag);
+      return Status::Ok();
+    }
     source.assign(settings.RulesPath).append(name);
     dest.assign(settings.OutDir).append(BaseName(area->Path)).append(".sqr");
-    return CopyRulesFile(fs, source, dest);
+    bool copied = false;
+    Status copy = CopyRulesFile(fs, source, dest, action, at, log, &copied);
+    counts->copies += copied ? 1 : 0;
+    return copy;
   });
 }
 

@@ -3,10 +3,14 @@
 #ifndef TESVAK_RULES_RENAME_RULES_H_
 #define TESVAK_RULES_RENAME_RULES_H_
 
+#include <cstddef>
+
+#include "base/run_log.h"
 #include "base/status.h"
 #include "config/echo_areas.h"
 #include "config/settings.h"
 #include "platform/platform.h"
+#include "rules/copy_rules.h"
 
 namespace tesvak {
 
@@ -14,13 +18,23 @@ inline constexpr char kRulesListName[] = "files.bbs";
 inline constexpr char kRulesListShownName[] = "Files.bbs";
 inline constexpr char kNotFoundRemark[] = "is not found.";
 
+// What the rules pass did: the lines it read, the copies it made (or
+// planned), and the lines whose tag named no area.
+struct RulesPassCounts {
+  std::size_t lines = 0;
+  std::size_t copies = 0;
+  std::size_t unknown = 0;
+};
+
 // Walks RulesPath + "files.bbs".  Each line names a rules file (first word)
 // and an area tag (fourth word); for the first area of `areas` with that
 // tag, ignoring ASCII case, the file is copied to OutDir + the last
-// component of the area's path + ".sqr".  Lines with no file name, no tag
-// or an unknown tag are skipped silently.  `settings` must be normalised: both
-// directories end in a backslash.
-Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas);
+// component of the area's path + ".sqr", or with kPlan the copy is only
+// checked.  Lines with no file name, no tag or an unknown tag are skipped;
+// `log` hears of each copy and each unknown tag.  `settings` must be
+// normalised: both directories end in a backslash.
+Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas,
+                   CopyAction action, RunLog& log, RulesPassCounts* counts);
 
 }  // namespace tesvak
 

@@ -34,7 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (sep == std::string_view::npos) break;
   }
   AreaTable table;
-  const Status s = ReadEchoAreas(fs, "SQ.CFG", &table);
+  QuietLog log;
+  const Status s = ReadEchoAreas(fs, "SQ.CFG", &table, log);
   const std::string& line = s.line();
   const bool missing = line.size() > 14 && line.ends_with(" is not found.") &&
                        !fs.files.count(line.substr(0, line.size() - 14));

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const auto inputs = fs.files;
 
-  const int code = RunProgram(fs);
+  const int code = RunProgram(fs, {});
   const std::string& out = fs.console;
   switch (code) {
     case kExitSuccess:

@@ -19,7 +19,8 @@ std::string Areas(int count) {
 Status Read(const std::string& cfg, AreaTable* table) {
   FakePlatform fs;
   fs.files["SQ.CFG"] = cfg;
-  return ReadEchoAreas(fs, "SQ.CFG", table);
+  QuietLog log;
+  return ReadEchoAreas(fs, "SQ.CFG", table, log);
 }
 
 TEST(EchoAreas, OnlyEchoAreaLinesEnterTheTableWithCaseKept) {
@@ -66,7 +67,7 @@ TEST(EchoAreas, LookupFoldsEveryLetterWhereverItStandsInTheTag) {
       std::string tag(length, 'q');
       for (char c = 'a'; c <= 'z'; ++c) {
         tag[pos] = c;
-        ASSERT_TRUE(t.Add(tag, "p"));
+        ASSERT_EQ(t.Add(tag, "p"), AreaTable::Added::kNew);
       }
       std::string lookup(length, 'Q');
       for (char c = 'A'; c <= 'Z'; ++c) {

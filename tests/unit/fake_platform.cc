@@ -75,18 +75,29 @@ ErrorCode FakePlatform::OpenRead(const std::string& name, FileId* file) {
   return OpenExisting(name, false, Op::kOpenRead, file);
 }
 
-ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
-  log.push_back("create " + name);
-  if (const Fault* f = Call(Op::kCreate, name)) return f->code;
+ErrorCode FakePlatform::CheckCreate(const std::string& name) const {
   for (const auto& [id, h] : open_)
     if (h.name == name && !h.text) return kSameFile;
   if (const ErrorCode code = Check(name); code != kOk && code != kFileNotFound) return code;
   for (const auto& [id, h] : open_)
     if (h.name == name) return kSharingViolation;
   if (read_only.count(name)) return kAccessDenied;
+  return kOk;
+}
+
+ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
+  log.push_back("create " + name);
+  if (const Fault* f = Call(Op::kCreate, name)) return f->code;
+  if (const ErrorCode code = CheckCreate(name); code != kOk) return code;
   files[name].clear();
   *file = Add({name, 0, false});
   return kOk;
+}
+
+ErrorCode FakePlatform::ProbeCreate(const std::string& name) {
+  log.push_back("probe " + name);
+  if (const Fault* f = Call(Op::kCreate, name)) return f->code;
+  return CheckCreate(name);
 }
 
 ErrorCode FakePlatform::Read(FileId file, void* buf, std::size_t size, std::size_t* got) {
@@ -137,5 +148,9 @@ bool FakePlatform::SameFile(FileId a, FileId b) {
 }
 
 void FakePlatform::ConsoleLine(std::string_view line) { console.append(line).append("\r\n"); }
+
+void FakePlatform::Print(Stream stream, std::string_view line) {
+  (stream == Stream::kOut ? out : err).append(line).append("\n");
+}
 
 }  // namespace tesvak

@@ -22,11 +22,12 @@ class FakePlatform : public Platform {
  public:
   enum class Op { kOpenText, kOpenRead, kCreate, kRead, kWrite, kSize, kClose };
 
-  std::map<std::string, std::string> files;             // exact name -> bytes
-  std::set<std::string> dirs;                           // names that are directories
-  std::set<std::string> read_only;                      // files that may not be written
-  std::string console;                                  // all console output
-  std::vector<std::string> log;                         // "text NAME", "read NAME", "create NAME"
+  std::map<std::string, std::string> files;  // exact name -> bytes
+  std::set<std::string> dirs;                // names that are directories
+  std::set<std::string> read_only;           // files that may not be written
+  std::string console;                       // ConsoleLine's output
+  std::string out, err;                      // Print's, one "\n" a line
+  std::vector<std::string> log;  // "text NAME", "read NAME", "create NAME", "probe NAME"
   std::size_t max_read = static_cast<std::size_t>(-1);  // bytes per Read
   std::string module = "tesvak";
 
@@ -46,12 +47,15 @@ class FakePlatform : public Platform {
   ErrorCode OpenText(const std::string& name, FileId* file) override;
   ErrorCode OpenRead(const std::string& name, FileId* file) override;
   ErrorCode Create(const std::string& name, FileId* file) override;
+  ErrorCode ProbeCreate(const std::string& name) override;
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override;
   ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override;
   ErrorCode Size(FileId file, std::uint64_t* size) override;
   ErrorCode Close(FileId file) override;
   bool SameFile(FileId a, FileId b) override;
+  std::string SystemName(const std::string& name) override { return name; }
   void ConsoleLine(std::string_view line) override;
+  void Print(Stream stream, std::string_view line) override;
   std::string ModuleName() override { return module; }
 
  private:
@@ -75,6 +79,8 @@ class FakePlatform : public Platform {
   // is not there; kOk for an existing file.
   ErrorCode Check(const std::string& name) const;
   ErrorCode OpenExisting(const std::string& name, bool text, Op op, FileId* file);
+  // Every check Create makes, without making the file.
+  ErrorCode CheckCreate(const std::string& name) const;
   FileId Add(Handle h);
 
   std::map<FileId, Handle> open_;

@@ -71,7 +71,7 @@ TEST(Faults, EachEndsTheRunWithItsReportAndLosesNothingElse) {
     else
       fs.FailOn(f.op, f.name, f.nth, f.code);
 
-    EXPECT_EQ(RunProgram(fs), kExitFailure);
+    EXPECT_EQ(RunProgram(fs, {}), kExitFailure);
     EXPECT_EQ(fs.console, std::string(f.report) + "\r\n");
     for (const auto& [name, bytes] : inputs) EXPECT_EQ(fs.files.at(name), bytes) << name;
     const bool reached_copies = f.name != std::string("tesvak.cfg");

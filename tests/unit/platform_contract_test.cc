@@ -153,6 +153,48 @@ TEST_P(PlatformContract, SameFileTellsOneFileOpenTwiceFromTwoFiles) {
   EXPECT_EQ(os().Close(a), kOk);
 }
 
+TEST_P(PlatformContract, ProbingACreateAnswersAsCreateWouldAndTouchesNothing) {
+  Put("old.sqr", "old");
+  Put("source", "s");
+  Put("list", "l");
+  FileId source, list, f;
+  ASSERT_EQ(os().OpenRead(Name("source"), &source), kOk);
+  ASSERT_EQ(os().OpenText(Name("list"), &list), kOk);
+  const std::pair<std::string, ErrorCode> cases[] = {
+      {Name("new.sqr"), kOk},
+      {Name("old.sqr"), kOk},
+      {Name("nodir/x.sqr"), kPathNotFound},
+      {Name("dir"), kAccessDenied},
+      {Name("source"), kSameFile},
+      {Name("list"), kSharingViolation},
+      {Name(std::string(kMaxName, 'x')), kNameTooLong},
+      {Name("x") + std::string("\0y", 2), kInvalidName},
+  };
+  for (const auto& [name, code] : cases) EXPECT_EQ(os().ProbeCreate(name), code) << name;
+  EXPECT_FALSE(world_->Exists("new.sqr"));
+  EXPECT_EQ(Get("old.sqr"), "old");
+  EXPECT_EQ(Get("source"), "s");
+  EXPECT_EQ(Get("list"), "l");
+  for (const auto& [name, code] : cases) {
+    EXPECT_EQ(os().Create(name, &f), code) << name;
+    if (code == kOk) {
+      EXPECT_EQ(os().Close(f), kOk);
+    }
+  }
+  EXPECT_EQ(os().Close(list), kOk);
+  EXPECT_EQ(os().Close(source), kOk);
+}
+
+TEST_P(PlatformContract, TheSystemNameOfAFileNamesThatFile) {
+  Put("a.cfg", "a");
+  FileId a, again;
+  ASSERT_EQ(os().OpenText(Name("a.cfg"), &a), kOk);
+  ASSERT_EQ(os().OpenText(os().SystemName(Name("a.cfg")), &again), kOk);
+  EXPECT_TRUE(os().SameFile(a, again));
+  EXPECT_EQ(os().Close(again), kOk);
+  EXPECT_EQ(os().Close(a), kOk);
+}
+
 TEST_P(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
   std::string data;
   for (int i = 0; i < 70000; ++i) data += static_cast<char>(i * 31 + 7);

@@ -31,8 +31,10 @@ class RulesTest : public ::testing::Test {
   }
   Status RunRulesPass() {
     table_ = AreaTable();
-    const Status s = ReadEchoAreas(fs_, settings_.SquishFile, &table_);
-    return s.ok() ? RenameRules(fs_, settings_, table_) : s;
+    QuietLog log;
+    RulesPassCounts counts;
+    const Status s = ReadEchoAreas(fs_, settings_.SquishFile, &table_, log);
+    return s.ok() ? RenameRules(fs_, settings_, table_, CopyAction::kCopy, log, &counts) : s;
   }
 
   FakePlatform fs_;

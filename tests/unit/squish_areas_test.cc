@@ -14,7 +14,7 @@ class SquishAreas : public ::testing::Test {
  protected:
   Status Read() {
     table_ = AreaTable();
-    return ReadEchoAreas(fs_, "SQ.CFG", &table_);
+    return ReadEchoAreas(fs_, "SQ.CFG", &table_, log_);
   }
   Areas Table() const {
     Areas areas;
@@ -32,6 +32,7 @@ class SquishAreas : public ::testing::Test {
 
   FakePlatform fs_;
   AreaTable table_;
+  QuietLog log_;
 };
 
 TEST_F(SquishAreas, AnIncludedFileIsReadWhereItsIncludeStands) {
@@ -50,7 +51,7 @@ TEST_F(SquishAreas, AnIncludeNameIsRelativeToTheCurrentDirectoryNotTheIncludingF
   fs_.files["CFG\\SQ.CFG"] = "Include sub.cfg\nInclude\n";
   fs_.files["CFG\\sub.cfg"] = "EchoArea WRONG wrong\n";
   fs_.files["sub.cfg"] = "EchoArea RIGHT right\n";
-  ASSERT_TRUE(ReadEchoAreas(fs_, "CFG\\SQ.CFG", &table_).ok());
+  ASSERT_TRUE(ReadEchoAreas(fs_, "CFG\\SQ.CFG", &table_, log_).ok());
   EXPECT_EQ(Table(), (Areas{{"RIGHT", "right"}}));
 }
 

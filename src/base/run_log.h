@@ -1,0 +1,48 @@
+// What a run can tell about its work besides stops and failures: each copy
+// it makes, and each thing it passes over that its user may not expect.
+// The parts of the program report these events as they meet them; only the
+// driver decides whether and how they are shown (a plain run shows none),
+// so no part ever prints.
+#ifndef TESVAK_BASE_RUN_LOG_H_
+#define TESVAK_BASE_RUN_LOG_H_
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace tesvak {
+
+// A line of an input file: the program's name for the file, and the line's
+// number from 1, counted by the reader's line ends.
+struct FileLine {
+  const std::string& file;
+  std::size_t line;
+};
+
+class RunLog {
+ public:
+  virtual ~RunLog() = default;
+
+  // The copy of `source` to `dest` that line `at` of the rules list asks
+  // for, reported when it is about to be made (or, in a dry run, would
+  // be).  `same_file` when `dest` is the source itself, so that nothing is
+  // copied.
+  virtual void Copy(FileLine at, const std::string& source, const std::string& dest,
+                    bool same_file) = 0;
+  // A rules-list line whose tag names no echo area.
+  virtual void NoSuchArea(FileLine at, std::string_view tag) = 0;
+  // An area line whose tag an earlier area line defined already.
+  virtual void TagDefinedAgain(FileLine at, std::string_view tag) = 0;
+};
+
+// The log of a plain run, which tells nothing.
+class QuietLog final : public RunLog {
+ public:
+  void Copy(FileLine, const std::string&, const std::string&, bool) override {}
+  void NoSuchArea(FileLine, std::string_view) override {}
+  void TagDefinedAgain(FileLine, std::string_view) override {}
+};
+
+}  // namespace tesvak
+
+#endif  // TESVAK_BASE_RUN_LOG_H_

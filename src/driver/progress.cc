@@ -1,0 +1,49 @@
+#include "driver/progress.h"
+
+#include "base/ascii.h"
+
+namespace tesvak {
+
+void ProgressLog::Copy(FileLine at, const std::string& source, const std::string& dest,
+                       bool same_file) {
+  const std::string shown = fs_.SystemName(dest);
+  std::string line = fs_.SystemName(source);
+  line.append(" -> ").append(shown);
+  if (same_file) line += " (same file, skipped)";
+  fs_.Print(Platform::Stream::kOut, line);
+  if (same_file) return;
+  auto [earlier, fresh] = last_copy_.try_emplace(FoldUpper(shown), at.line);
+  if (fresh) return;
+  Warn(Where(at) + shown + " again, replacing the copy from line " +
+       std::to_string(earlier->second));
+  earlier->second = at.line;
+}
+
+void ProgressLog::NoSuchArea(FileLine at, std::string_view tag) {
+  Warn(Where(at) + "no echo area " + std::string(tag));
+}
+
+void ProgressLog::TagDefinedAgain(FileLine at, std::string_view tag) {
+  Warn(Where(at) + "echo area " + std::string(tag) + " defined again; the first definition counts");
+}
+
+void ProgressLog::NoAreas(const std::string& file) {
+  Warn(fs_.SystemName(file) + ": no echo areas");
+}
+
+void ProgressLog::Summary(std::size_t areas, const RulesPassCounts& counts) {
+  fs_.Print(Platform::Stream::kOut,
+            "tesvak: " + std::to_string(areas) + " echo areas, " + std::to_string(counts.lines) +
+                " lines in files.bbs, " + std::to_string(counts.copies) + " copies, " +
+                std::to_string(counts.unknown) + " lines naming no echo area");
+}
+
+void ProgressLog::Warn(std::string_view text) {
+  fs_.Print(Platform::Stream::kErr, "tesvak: warning: " + std::string(text));
+}
+
+std::string ProgressLog::Where(FileLine at) {
+  return fs_.SystemName(at.file) + ":" + std::to_string(at.line) + ": ";
+}
+
+}  // namespace tesvak

@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace tesvak {
@@ -24,6 +23,8 @@ inline constexpr char kAreaLimitLine[] = "Echo areas > 1000, the table holds 100
 // When several areas share a tag, the first one read is the one found.
 class AreaTable {
  public:
+  AreaTable() { areas_.reserve(kMaxAreas); }  // filled without moving
+
   enum class Added : std::uint8_t {
     kNew,    // the first area of its tag
     kAgain,  // stored, but an earlier area has its tag and is the one found
@@ -41,17 +42,23 @@ class AreaTable {
   std::size_t NextArea() const { return areas_.size() + 1; }
 
  private:
-  struct FoldedHash {
-    using is_transparent = void;
-    std::size_t operator()(std::string_view s) const;
+  // Where to look for a tag: an open-addressing table with a slot for each
+  // area and as many again left free, so a tag that names no area, as most
+  // files.bbs lines' tags do, is told after a probe or two.
+  static constexpr std::size_t kSlots = 2048;
+  static_assert(kSlots >= 2 * kMaxAreas && (kSlots & (kSlots - 1)) == 0);
+  struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t area = kEmpty;  // index into areas_
   };
-  struct FoldedEqual {
-    using is_transparent = void;
-    bool operator()(std::string_view a, std::string_view b) const;
-  };
+  static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
+
+  // The slot of the first area with `tag`, or the free slot where it would
+  // go.
+  std::size_t SlotOf(std::string_view tag, std::uint32_t hash) const;
 
   std::vector<TEcho> areas_;
-  std::unordered_map<std::string, std::size_t, FoldedHash, FoldedEqual> index_;
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
 };
 
 }  // namespace tesvak

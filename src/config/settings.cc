@@ -9,7 +9,8 @@ Status ReadSettings(Platform& fs, Settings* settings) {
   TextFile file(fs);
   if (!file.Open(kSettingsName)) return Status::Stop(kNoSettingsLine);
   std::string folded;
-  return ForEachLine(file, [settings, &folded](std::string_view line) {
+  const LineUse key_and_value{.words = 2};
+  return ForEachLine(file, key_and_value, [settings, &folded](std::string_view line) {
     if (line.empty() || line[0] == ';') return Status::Ok();
     folded.assign(line);
     FoldUpperInPlace(folded);

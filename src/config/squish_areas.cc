@@ -57,14 +57,16 @@ std::string_view AreasBbsPath(std::string_view& rest) {
 Status ReadAreasBbs(Platform& fs, const std::string& name, const AreaSink& areas) {
   TextFile file(fs);
   if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
-  bool first = true;
-  return ForEachLine(file, [&](std::string_view line) {
+  // Until the origin line is past, every word counts, for its '!' may be
+  // anywhere; after it, a line's flags, path and tag are all there is.
+  LineUse use{.words = LineUse::kAllWords, .cuts = true, .cut = ';'};
+  return ForEachLine(file, use, [&](std::string_view line) {
     line = line.substr(0, line.find(';'));
     std::string_view rest = line;
     if (NextWord(rest).empty()) return Status::Ok();
     rest = line;
-    if (first) {
-      first = false;
+    if (use.words == LineUse::kAllWords) {
+      use.words = 3;
       if (line.find('!') != std::string_view::npos) return Status::Ok();
     }
     const std::string_view path = AreasBbsPath(rest);
@@ -81,18 +83,16 @@ class ConfigReader {
 
   Status Read(const std::string& name, TextFile& file, int depth) {
     open_.push_back(&file);
-    Status s = ForEachLine(file, [&](std::string_view line) {
-      std::string_view rest = line;
-      const std::string_view keyword = NextWord(rest);
-      if (EqualFolded(keyword, "ECHOAREA")) {
-        const std::string_view tag = NextWord(rest);
-        return areas_.Add({name, file.line_number()}, tag, NextWord(rest));
-      }
-      if (EqualFolded(keyword, "INCLUDE")) {
-        const std::string_view included = NextWord(rest);
-        return included.empty() ? Status::Ok() : Include(std::string(included), depth + 1);
-      }
-      if (EqualFolded(keyword, "AREASBBS")) areas_bbs_ = NextWord(rest);
+    // The keyword and the two words after it.
+    Status s = ForEachLine(file, LineUse{.words = 3}, [&](std::string_view line) {
+      std::string_view words[3];
+      TakeWords(line, 3, words);
+      const std::string_view keyword = words[0];
+      if (EqualFolded(keyword, "ECHOAREA"))
+        return areas_.Add({name, file.line_number()}, words[1], words[2]);
+      if (EqualFolded(keyword, "INCLUDE"))
+        return words[1].empty() ? Status::Ok() : Include(std::string(words[1]), depth + 1);
+      if (EqualFolded(keyword, "AREASBBS")) areas_bbs_ = words[1];
       return Status::Ok();
     });
     open_.pop_back();

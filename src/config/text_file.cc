@@ -3,10 +3,49 @@
 #include <algorithm>
 #include <cstring>
 
+#include "base/bytes.h"
+
 namespace tesvak {
 namespace {
 
-constexpr std::size_t kBufferSize = std::size_t{256} * 1024;
+bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
+
+// Where a word-by-word reading of a long line stands.
+struct WordState {
+  std::size_t done = 0;  // words complete
+  bool in_word = false;
+};
+
+// Appends to *out the words of `bytes`, a stretch of a long line, single
+// spaces between them, until `use` is met.  Returns false once it is: the
+// rest of the line is of no use.
+bool CollectWords(std::string_view bytes, const LineUse& use, WordState* state, std::string* out) {
+  bool cut = false;
+  if (use.cuts) {
+    const std::size_t at = bytes.find(use.cut);
+    cut = at != std::string_view::npos;
+    bytes = bytes.substr(0, at);
+  }
+  const char* p = bytes.data();
+  const char* const end = p + bytes.size();
+  while (p != end) {
+    if (state->in_word) {
+      const char* q = p;
+      while (q != end && !IsSeparator(*q)) ++q;
+      out->append(p, static_cast<std::size_t>(q - p));
+      p = q;
+      if (p == end) break;
+      state->in_word = false;
+      if (++state->done == use.words) return false;
+    } else {
+      while (p != end && IsSeparator(*p)) ++p;
+      if (p == end) break;
+      if (!out->empty() && out->back() != ' ') out->push_back(' ');
+      state->in_word = true;
+    }
+  }
+  return !cut;
+}
 
 }  // namespace
 
@@ -17,11 +56,39 @@ TextFile::~TextFile() {
 bool TextFile::Open(const std::string& name) {
   if (fs_.OpenText(name, &file_) != kOk) return false;
   open_ = true;
-  if (!buf_) buf_.reset(new char[kBufferSize]);  // no need to clear it
+  // A small file gets a buffer its own size, which the allocator then
+  // hands on to the next file, its memory already in use; a large one, a
+  // FIFO or a device the whole buffer.
+  std::uint64_t file_size = 0;
+  const std::size_t want =
+      fs_.Size(file_, &file_size) == kOk && file_size > 0 && file_size < capacity_
+          ? static_cast<std::size_t>(file_size) + 1
+          : capacity_;
+  if (!buf_ || size_ < want) {
+    buf_.reset(new char[want]);  // no need to clear it
+    size_ = want;
+  }
   pos_ = end_ = 0;
   ctrl_z_ = eof_ = owe_lf_ = false;
   line_number_ = 0;
   return true;
+}
+
+Status TextFile::Refill() {
+  const std::size_t kept = end_ - pos_;
+  if (pos_ > 0 && kept > 0) std::memmove(buf_.get(), buf_.get() + pos_, kept);
+  pos_ = 0;
+  end_ = kept;
+  std::size_t got = 0;
+  const ErrorCode code = fs_.Read(file_, buf_.get() + end_, size_ - end_, &got);
+  if (code != kOk) return Status::IoError(code, Site::kTextRead);
+  // One scan of what was read for a Ctrl-Z; lines are then cut short of it.
+  const char* fresh = buf_.get() + end_;
+  const void* z = std::memchr(fresh, kCtrlZ, got);
+  end_ += z ? static_cast<std::size_t>(static_cast<const char*>(z) - fresh) : got;
+  ctrl_z_ = z != nullptr;
+  eof_ = got == 0;
+  return Status::Ok();
 }
 
 Status TextFile::Fill() {
@@ -31,16 +98,8 @@ Status TextFile::Fill() {
         owe_lf_ = false;
         return Status::Ok();
       }
-      std::size_t got = 0;
-      const ErrorCode code = fs_.Read(file_, buf_.get(), kBufferSize, &got);
-      if (code != kOk) return Status::IoError(code, Site::kTextRead);
-      // One scan a buffer for the Ctrl-Z; lines are then cut short of it.
-      const void* z = std::memchr(buf_.get(), kCtrlZ, got);
-      end_ = z ? static_cast<const char*>(z) - buf_.get() : got;
-      ctrl_z_ = z != nullptr;
-      eof_ = got == 0;
-      pos_ = 0;
-      next_cr_ = next_lf_ = kUnknown;
+      Status s = Refill();
+      if (!s.ok()) return s;
     } else if (owe_lf_) {
       owe_lf_ = false;
       if (buf_[pos_] == kLf) ++pos_;
@@ -50,49 +109,61 @@ Status TextFile::Fill() {
   }
 }
 
-std::size_t TextFile::Next(char c, std::size_t* cached) const {
-  if (*cached == kUnknown || *cached < pos_) {
-    const void* hit = std::memchr(buf_.get() + pos_, c, end_ - pos_);
-    *cached = hit ? static_cast<std::size_t>(static_cast<const char*>(hit) - buf_.get()) : end_;
+std::size_t TextFile::NextLineEnd(std::size_t from) const {
+  const char* const buf = buf_.get();
+  return static_cast<std::size_t>(FindEither(buf + from, buf + end_, kCr, kLf) - buf);
+}
+
+void TextFile::ConsumeLineEnd() {
+  if (pos_ == end_) return;  // the line ended at a Ctrl-Z or the physical end
+  if (buf_[pos_++] != kCr) return;
+  if (pos_ == end_) {
+    owe_lf_ = true;  // the LF, if any, is in the bytes still to be read
+  } else if (buf_[pos_] == kLf) {
+    ++pos_;
   }
-  return *cached;
 }
 
-Status TextFile::AtEnd(bool* end) {
-  Status s = Fill();
-  *end = pos_ == end_;
-  return s;
-}
-
-Status TextFile::ReadLine(std::string_view* line) {
+Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
   ++line_number_;
-  long_line_.clear();
-  bool spans = false;  // the line runs over more than one buffer
+  Status s = pos_ < end_ && !owe_lf_ ? Status::Ok() : Fill();
+  if (!s.ok()) return s;
+  std::size_t from = pos_;  // bytes before it hold no line end
   for (;;) {
-    Status s = Fill();
-    if (!s.ok()) return s;
-    const char* start = buf_.get() + pos_;
-    const std::size_t stop = std::min(Next(kCr, &next_cr_), Next(kLf, &next_lf_));
-    const std::size_t n = stop - pos_;
-    pos_ = stop;
-    const bool line_end = stop < end_;
-    if (line_end || ctrl_z_ || eof_) {
-      // The line ends here: at a CR or LF, a Ctrl-Z or the physical end.
-      if (line_end) {
-        owe_lf_ = buf_[pos_] == kCr;  // an LF right after a CR is part of its line end
-        ++pos_;
-      }
-      if (!spans) {
-        *line = std::string_view(start, n);
-        return Status::Ok();
-      }
-      long_line_.append(start, n);
-      *line = long_line_;
+    const std::size_t stop = NextLineEnd(from);
+    if (stop < end_ || ctrl_z_ || eof_) {
+      *line = std::string_view(buf_.get() + pos_, stop - pos_);
+      pos_ = stop;
+      ConsumeLineEnd();
       return Status::Ok();
     }
-    long_line_.append(start, n);
-    spans = true;
+    if (pos_ == 0 && end_ == size_) return ReadLongLine(line, use);
+    // The line runs past the buffer's end: bring it whole to the front.
+    from = end_ - pos_;
+    s = Refill();
+    if (!s.ok()) return s;
   }
+}
+
+Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
+  long_line_.clear();
+  if (IsSeparator(buf_[pos_])) long_line_.push_back(' ');
+  WordState words;
+  bool collecting = use.words > 0;
+  for (;;) {
+    const std::size_t stop = NextLineEnd(pos_);
+    if (collecting) {
+      const std::string_view stretch(buf_.get() + pos_, stop - pos_);
+      collecting = CollectWords(stretch, use, &words, &long_line_);
+    }
+    pos_ = stop;
+    if (stop < end_ || ctrl_z_ || eof_) break;
+    Status s = Refill();
+    if (!s.ok()) return s;
+  }
+  ConsumeLineEnd();
+  *line = long_line_;
+  return Status::Ok();
 }
 
 Status TextFile::Close() {

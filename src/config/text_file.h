@@ -1,11 +1,14 @@
 // Sequential line reading of the program's text inputs.
 //
 // A line ends at CR LF, at a lone CR or at a lone LF, so DOS, old Mac and
-// Unix text all read alike; a Ctrl-Z ends the text for good.  Lines have no length limit; reading
-// is linear in the input and holds no more than the longest line plus one buffer.
+// Unix text all read alike; a Ctrl-Z ends the text for good.  Lines have no
+// length limit, yet memory does not grow with them: a line that fits in the
+// reader's buffer is handed out as a view into it, and of a longer line only
+// the words the caller uses are kept.  Reading is linear in the input.
 #ifndef TESVAK_CONFIG_TEXT_FILE_H_
 #define TESVAK_CONFIG_TEXT_FILE_H_
 
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -15,9 +18,25 @@
 
 namespace tesvak {
 
+// How much of each line a caller uses: its first `words` words (as
+// NextWord splits them, at least one), and with `cuts`, nothing from its
+// first `cut` byte on, not even whether there was anything before it.
+// Every caller takes only a few words, and that bounds what a line longer
+// than the buffer costs.
+struct LineUse {
+  static constexpr std::size_t kAllWords = static_cast<std::size_t>(-1);
+  std::size_t words = kAllWords;
+  bool cuts = false;
+  char cut = '\0';
+};
+
 class TextFile {
  public:
-  explicit TextFile(Platform& fs) : fs_(fs) {}
+  static constexpr std::size_t kBufferSize = std::size_t{256} * 1024;
+
+  // `buffer_size` is for tests, which reach long lines with short ones.
+  explicit TextFile(Platform& fs, std::size_t buffer_size = kBufferSize)
+      : fs_(fs), capacity_(buffer_size) {}
   ~TextFile();
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
@@ -27,11 +46,23 @@ class TextFile {
   bool Open(const std::string& name);
 
   // Sets *end when the next byte is a Ctrl-Z or no byte remains.
-  Status AtEnd(bool* end);
+  Status AtEnd(bool* end) {
+    if (pos_ < end_ && !owe_lf_) {  // the common case, a byte at hand
+      *end = false;
+      return Status::Ok();
+    }
+    Status s = Fill();
+    *end = pos_ == end_;
+    return s;
+  }
 
   // Reads the line at the current position and consumes the line end after
-  // it.  *line stays valid until the next call on this file.
-  Status ReadLine(std::string_view* line);
+  // it.  *line stays valid until the next call on this file.  It is the
+  // line itself, or, for a line longer than the buffer, a line with the
+  // same words as far as `use` reaches, single spaces between them and one
+  // space before them when the line starts with a space or TAB: the same
+  // to every caller that keeps to `use`.
+  Status ReadLine(std::string_view* line, const LineUse& use = LineUse());
 
   Status Close();
 
@@ -45,46 +76,57 @@ class TextFile {
   static constexpr char kCr = '\r';
   static constexpr char kLf = '\n';
   static constexpr char kCtrlZ = '\x1a';
-  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
 
   // Makes the next byte of the text available, if there is one: refills
   // the buffer when it is used up, and consumes an LF owed by the last line
   // end.  Afterwards pos_ == end_ only at the end of the text.
   Status Fill();
 
-  // The position of the next byte `c` in the buffer at or after pos_, or
-  // end_ when there is none.  *cached remembers the last answer, so that
-  // each byte of a buffer is searched once however many lines it holds.
-  std::size_t Next(char c, std::size_t* cached) const;
+  // Moves the unread bytes to the front of the buffer and reads more after
+  // them, up to the first Ctrl-Z.
+  Status Refill();
+
+  // The position of the first CR or LF at or after `from`, or end_ when
+  // there is none.
+  std::size_t NextLineEnd(std::size_t from) const;
+
+  // Consumes the line end at pos_, if there is one: a CR with the LF after
+  // it, or a lone CR or LF.  An LF that may follow a CR at the end of the
+  // buffer is owed, and taken when the next bytes are read.
+  void ConsumeLineEnd();
+
+  // Reads a line that fills the whole buffer without ending in it.
+  Status ReadLongLine(std::string_view* line, const LineUse& use);
 
   Platform& fs_;
+  const std::size_t capacity_;  // the largest buffer this file uses
+  std::size_t size_ = 0;        // of the buffer it has
   FileId file_ = 0;
   bool open_ = false;
   std::unique_ptr<char[]> buf_;
-  std::string long_line_;  // a line that did not fit in one buffer
+  std::string long_line_;  // the used words of a line longer than the buffer
   std::size_t pos_ = 0;
   std::size_t end_ = 0;  // the buffer's bytes up to the first Ctrl-Z
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
   bool eof_ = false;
   bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
   std::size_t line_number_ = 0;
-  std::size_t next_cr_ = kUnknown;
-  std::size_t next_lf_ = kUnknown;
 };
 
 // The reading loop shared by every text input: hands each line, as a
 // std::string_view valid for that call, to `handle`, which returns a
-// Status; stops at the first one that is not ok.
-// Closes the file when the text has been read to its end.
+// Status; stops at the first one that is not ok.  `use` is read before each
+// line, so a handler may change it as it goes.  Closes the file when the
+// text has been read to its end.
 template <typename Handler>
-Status ForEachLine(TextFile& file, Handler&& handle) {
+Status ForEachLine(TextFile& file, const LineUse& use, Handler&& handle) {
   std::string_view line;
   for (;;) {
     bool end = false;
     Status s = file.AtEnd(&end);
     if (!s.ok()) return s;
     if (end) break;
-    s = file.ReadLine(&line);
+    s = file.ReadLine(&line, use);
     if (!s.ok()) return s;
     s = handle(line);
     if (!s.ok()) return s;

@@ -1,21 +1,47 @@
 #include "config/words.h"
 
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+
+#include "base/bytes.h"
+
 namespace tesvak {
-namespace {
 
-bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
-
-}  // namespace
+std::size_t TakeWords(std::string_view line, std::size_t count, std::string_view* words) {
+  const char* const base = line.data();
+  const std::size_t n = line.size();
+  std::size_t found = 0;
+  std::size_t start = 0;  // of the word being read
+  bool in_word = false;
+  // A block at a time: the block's separator mask gives where its words
+  // start and end, and those are taken lowest bit first until the last
+  // word wanted.  Every line of files.bbs is split, and most of it is
+  // padding.
+  for (std::size_t block = 0; block < n && found < count; block += kMatchBlock) {
+    const std::size_t len = std::min(kMatchBlock, n - block);
+    const std::uint32_t word = ~MatchMask(base + block, len, ' ', '\t') & 0xFFFF;
+    const std::uint32_t after_word = (word << 1) | (in_word ? 1 : 0);  // bit i: byte i-1 was one
+    std::uint32_t edges = (word & ~after_word) | (~word & after_word & 0xFFFF);
+    for (; edges != 0 && found < count; edges &= edges - 1) {
+      const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(edges));
+      if (in_word) words[found++] = std::string_view(base + start, at - start);
+      start = at;
+      in_word = !in_word;
+    }
+  }
+  if (in_word && found < count) words[found++] = std::string_view(base + start, n - start);
+  return found;
+}
 
 std::string_view NextWord(std::string_view& line) {
-  const char* p = line.data();
-  const char* const end = p + line.size();
-  while (p != end && IsSeparator(*p)) ++p;
-  const char* const start = p;
-  while (p != end && !IsSeparator(*p)) ++p;
-  const std::string_view word(start, static_cast<std::size_t>(p - start));
-  if (p != end) ++p;  // the one separator after the word
-  line = std::string_view(p, static_cast<std::size_t>(end - p));
+  std::string_view word;
+  if (TakeWords(line, 1, &word) == 0) {
+    line = line.substr(line.size());
+    return word;
+  }
+  const std::size_t after = static_cast<std::size_t>(word.data() - line.data()) + word.size();
+  line.remove_prefix(std::min(after + 1, line.size()));  // and the one separator after it
   return word;
 }
 

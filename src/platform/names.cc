@@ -10,11 +10,10 @@ bool IsSpecial(std::string_view component) {
   return component.empty() || component == "." || component == "..";
 }
 
-void AddEntry(DirEntry entry, std::unordered_map<std::string, EntryType>* exact,
-              std::unordered_map<std::string, std::string>* folded) {
-  auto [it, fresh] = folded->try_emplace(FoldUpper(entry.name), entry.name);
-  if (!fresh && entry.name < it->second) it->second = entry.name;
-  exact->insert_or_assign(std::move(entry.name), entry.type);
+// The directory part of a name, with its trailing slash, as DirOf.
+std::string_view DirPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
 bool IsDeviceStem(std::string_view stem) {
@@ -38,10 +37,7 @@ bool IsDosDeviceName(std::string_view component) {
   return IsDeviceStem(stem);
 }
 
-std::string DirOf(const std::string& path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-}
+std::string DirOf(const std::string& path) { return std::string(DirPart(path)); }
 
 std::string DosToPosix(std::string_view name) {
   std::string out(name);
@@ -53,68 +49,83 @@ std::string DosToPosix(std::string_view name) {
   return out;
 }
 
-const NameResolver::Listing& NameResolver::ListingOf(const std::string& dir) {
-  auto [it, fresh] = listings_.try_emplace(dir);
-  if (fresh) {
+void NameResolver::Add(DirEntry entry, Listing* listing) {
+  auto [it, fresh] = listing->by_folded.try_emplace(FoldUpper(entry.name), entry);
+  if (fresh || it->second.name == entry.name) return;
+  if (entry.name < it->second.name) std::swap(entry, it->second);
+  listing->more.push_back(std::move(entry));
+}
+
+const DirEntry* NameResolver::Exact(const Listing& listing, std::string_view leaf) {
+  auto it = listing.by_folded.find(FoldUpper(leaf));
+  if (it == listing.by_folded.end()) return nullptr;
+  if (it->second.name == leaf) return &it->second;
+  for (const DirEntry& e : listing.more)
+    if (e.name == leaf) return &e;
+  return nullptr;
+}
+
+const NameResolver::Listing& NameResolver::ListingOf(std::string_view dir) {
+  auto it = listings_.find(dir);
+  if (it == listings_.end()) {
+    it = listings_.try_emplace(std::string(dir)).first;
     std::vector<DirEntry> entries;
-    it->second.readable = lister_(dir.empty() ? "." : dir, &entries);
-    for (DirEntry& e : entries) AddEntry(std::move(e), &it->second.exact, &it->second.folded);
+    it->second.readable = lister_(dir.empty() ? "." : std::string(dir), &entries);
+    for (DirEntry& e : entries) Add(std::move(e), &it->second);
   }
   return it->second;
 }
 
-std::string NameResolver::Pick(const std::string& dir, std::string_view component) {
-  std::string exact(component);
-  if (IsSpecial(component)) return exact;
+std::string NameResolver::Pick(std::string_view dir, std::string_view component) {
+  if (IsSpecial(component)) return std::string(component);
   const Listing& listing = ListingOf(dir);
-  if (!listing.readable || listing.exact.contains(exact)) return exact;
-  auto it = listing.folded.find(FoldUpper(component));
-  return it == listing.folded.end() ? exact : it->second;
+  auto it = listing.by_folded.find(FoldUpper(component));
+  if (it == listing.by_folded.end() || it->second.name == component) return std::string(component);
+  for (const DirEntry& e : listing.more)
+    if (e.name == component) return std::string(component);
+  return it->second.name;  // the byte-wise smallest of those alike but for case
 }
 
 // `dir` is empty (the current directory) or ends with a slash.
-const std::string& NameResolver::ResolveDir(const std::string& dir) {
+const std::string& NameResolver::ResolveDir(std::string_view dir) {
   auto cached = dirs_.find(dir);
   if (cached != dirs_.end()) return cached->second;
   std::string resolved;
   if (!dir.empty() && dir != "/") {
-    std::string_view body(dir.data(), dir.size() - 1);
-    const std::size_t slash = body.rfind('/');
-    const std::string parent(slash == std::string_view::npos ? std::string_view()
-                                                             : body.substr(0, slash + 1));
-    const std::string_view component =
-        slash == std::string_view::npos ? body : body.substr(slash + 1);
+    const std::string_view body = dir.substr(0, dir.size() - 1);
+    const std::string_view parent = DirPart(body);
     resolved = ResolveDir(parent);
-    resolved += Pick(resolved, component);
+    resolved += Pick(resolved, body.substr(parent.size()));
     resolved += '/';
   } else {
     resolved = dir;
   }
-  return dirs_.emplace(dir, std::move(resolved)).first->second;
+  return dirs_.try_emplace(std::string(dir), std::move(resolved)).first->second;
 }
 
 std::string NameResolver::Resolve(std::string_view name) {
   const std::string posix = DosToPosix(name);
-  const std::string dir = DirOf(posix);
-  const std::string& resolved = ResolveDir(dir);
-  return resolved + Pick(resolved, std::string_view(posix).substr(dir.size()));
+  const std::string_view dir = DirPart(posix);
+  std::string resolved = ResolveDir(dir);
+  resolved += Pick(resolved, std::string_view(posix).substr(dir.size()));
+  return resolved;
 }
 
 const EntryType* NameResolver::Listed(const std::string& path) const {
-  const std::string dir = DirOf(path);
+  const std::string_view dir = DirPart(path);
   auto it = listings_.find(dir);
   if (it == listings_.end()) return nullptr;
-  auto entry = it->second.exact.find(path.substr(dir.size()));
-  return entry == it->second.exact.end() ? nullptr : &entry->second;
+  const DirEntry* entry = Exact(it->second, std::string_view(path).substr(dir.size()));
+  return entry == nullptr ? nullptr : &entry->type;
 }
 
 void NameResolver::NoteCreated(const std::string& path) {
-  const std::string dir = DirOf(path);
+  const std::string_view dir = DirPart(path);
   auto it = listings_.find(dir);
   if (it == listings_.end() || !it->second.readable) return;
-  std::string leaf = path.substr(dir.size());
-  if (IsSpecial(leaf)) return;
-  AddEntry({std::move(leaf), EntryType::kRegular}, &it->second.exact, &it->second.folded);
+  const std::string_view leaf = std::string_view(path).substr(dir.size());
+  if (IsSpecial(leaf) || Exact(it->second, leaf) != nullptr) return;
+  Add({std::string(leaf), EntryType::kRegular}, &it->second);
 }
 
 }  // namespace tesvak

@@ -68,19 +68,32 @@ class NameResolver {
   const EntryType* Listed(const std::string& path) const;
 
  private:
+  // Lookups by a std::string_view, so that a part of a name needs no copy.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  template <typename Value>
+  using Map = std::unordered_map<std::string, Value, Hash, std::equal_to<>>;
+
   struct Listing {
     bool readable = false;
-    std::unordered_map<std::string, EntryType> exact;
-    std::unordered_map<std::string, std::string> folded;  // folded -> entry
+    // Each entry under its folded name.  Where several differ only in case,
+    // the byte-wise smallest is here and the others are in `more`.
+    Map<DirEntry> by_folded;
+    std::vector<DirEntry> more;
   };
 
-  const Listing& ListingOf(const std::string& dir);
-  std::string Pick(const std::string& dir, std::string_view component);
-  const std::string& ResolveDir(const std::string& dir);
+  static void Add(DirEntry entry, Listing* listing);
+  // The entry of `listing` spelled exactly `leaf`, or nullptr.
+  static const DirEntry* Exact(const Listing& listing, std::string_view leaf);
+  const Listing& ListingOf(std::string_view dir);
+  std::string Pick(std::string_view dir, std::string_view component);
+  const std::string& ResolveDir(std::string_view dir);
 
   DirLister lister_;
-  std::unordered_map<std::string, std::string> dirs_;
-  std::unordered_map<std::string, Listing> listings_;
+  Map<std::string> dirs_;
+  Map<Listing> listings_;
 };
 
 }  // namespace tesvak

@@ -18,6 +18,7 @@
 #include <cerrno>
 #include <climits>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/path.h"
@@ -176,15 +177,15 @@ class PosixPlatform final : public Platform {
 
   ErrorCode Create(const std::string& name, FileId* file) override {
     const std::string* mapped = nullptr;
-    if (const ErrorCode code = Map(name, &mapped); code != kOk) return code;
+    bool listed = false;
+    if (const ErrorCode code = Map(name, &mapped, &listed); code != kOk) return code;
     const std::string& path = *mapped;
     // A file that was not there when its directory was listed is most
     // likely new, and a new file needs no checks: one exclusive create,
     // which never follows a link.
-    if (const EntryType* listed = names_.Listed(path))
-      return ReplaceExisting(name, path, *listed, file);
+    if (listed) return ReplaceExisting(name, path, file);
     const ErrorCode code = CreateNew(name, path, file);
-    return code == kExists ? ReplaceExisting(name, path, EntryType::kUnknown, file) : code;
+    return code == kExists ? ReplaceExisting(name, path, file) : code;
   }
 
   ErrorCode ProbeCreate(const std::string& name) override {
@@ -192,20 +193,16 @@ class PosixPlatform final : public Platform {
     if (const ErrorCode code = Map(name, &mapped); code != kOk) return code;
     const std::string& path = *mapped;
     struct stat st;
-    if (stat(path.c_str(), &st) == 0) {
-      if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
-      // What opening it for writing would refuse an ordinary user.
-      if (access(path.c_str(), W_OK) == 0 || IsOwnReadOnly(st)) return kOk;
-      return CodeFromErrno(errno);
+    if (lstat(path.c_str(), &st) != 0) {
+      if (errno != ENOENT) return CodeForPath(errno, path);
+      return NewFileAllowed(DirOf(path));
     }
-    const int err = errno;
-    if ((err == ENOENT || err == ELOOP) && lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
-      return kAccessDenied;  // a link that leads nowhere
-    if (err != ENOENT) return CodeForPath(err, path);
-    // A new file: its directory must be there and writable.
-    const std::string dir = DirOf(path);
-    if (!IsDirectory(dir)) return kPathNotFound;
-    return access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) == 0 ? kOk : CodeFromErrno(errno);
+    if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0)
+      return errno == ENOENT || errno == ELOOP ? kAccessDenied : CodeForPath(errno, path);
+    if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
+    // What opening it for writing would refuse an ordinary user.
+    if (access(path.c_str(), W_OK) == 0 || IsOwnReadOnly(st)) return kOk;
+    return CodeFromErrno(errno);
   }
 
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
@@ -332,17 +329,22 @@ class PosixPlatform final : public Platform {
   // Maps a program name to the name to hand to the system.  A name longer
   // than Windows allows, or holding a NUL byte, cannot be passed on whole,
   // so it is refused rather than cut.  Each name is resolved once a run,
-  // once it is known to exist.
-  ErrorCode Map(const std::string& name, const std::string** path) {
+  // once it is known to exist; *listed tells whether it does (it was in
+  // its directory's listing, or the run created it).
+  static ErrorCode Check(const std::string& name) {
     if (name.size() > kMaxName) return kNameTooLong;
     if (name.find('\0') != std::string::npos) return kInvalidName;
+    return kOk;
+  }
+  ErrorCode Map(const std::string& name, const std::string** path, bool* listed = nullptr) {
+    if (const ErrorCode code = Check(name); code != kOk) return code;
     auto known = mapped_.find(name);
-    if (known != mapped_.end()) {
-      *path = &known->second;
-      return kOk;
+    if (known == mapped_.end()) {
+      scratch_ = names_.Resolve(name);
+      if (names_.Listed(scratch_) != nullptr) known = mapped_.emplace(name, scratch_).first;
     }
-    scratch_ = names_.Resolve(name);
-    *path = names_.Listed(scratch_) ? &mapped_.emplace(name, scratch_).first->second : &scratch_;
+    *path = known != mapped_.end() ? &known->second : &scratch_;
+    if (listed != nullptr) *listed = known != mapped_.end();
     return kOk;
   }
 
@@ -366,11 +368,32 @@ class PosixPlatform final : public Platform {
   }
 
   ErrorCode OpenExisting(const std::string& name, bool text, FileId* file) {
-    const std::string* path = nullptr;
-    if (const ErrorCode code = Map(name, &path); code != kOk) return code;
+    if (const ErrorCode code = Check(name); code != kOk) return code;
     // Non-blocking, so that opening a FIFO without a writer does not hang.
-    const int fd = open(path->c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return CodeForPath(errno, *path);
+    constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    // As written first: a name that exists so is what resolving it gives,
+    // and finding that out needs no directory listing.  Where the last name
+    // looked up was spelled otherwise on disk, the next is resolved first.
+    std::string path = DosToPosix(name);
+    const std::string dir = DirOf(path);
+    const bool as_written = !resolve_first_.contains(dir);
+    int fd = as_written ? open(path.c_str(), kFlags) : -1;
+    int err = as_written ? errno : ENOENT;
+    if (fd < 0 && err == ENOENT) {
+      const std::string* resolved = nullptr;
+      Map(name, &resolved);
+      if (*resolved != path) {
+        resolve_first_.insert(dir);
+      } else {
+        resolve_first_.erase(dir);
+      }
+      if (*resolved != path || !as_written) {
+        path = *resolved;
+        fd = open(path.c_str(), kFlags);
+        err = errno;
+      }
+    }
+    if (fd < 0) return CodeForPath(err, path);
     struct stat st;
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
     if (S_ISDIR(st.st_mode)) return CloseWith(fd, kAccessDenied);
@@ -409,33 +432,55 @@ class PosixPlatform final : public Platform {
   }
 
   // The output is there: only a regular file that is neither open nor
-  // read-only may be emptied and written.  Every check is made before
-  // anything is truncated.
-  ErrorCode ReplaceExisting(const std::string& name, const std::string& path, EntryType type,
-                            FileId* file) {
+  // read-only may be emptied and written, and every check is made before
+  // anything is truncated.  A file is looked at once and opened with
+  // O_TRUNC, as cheap as a copy can be; O_NOFOLLOW refuses a link that took
+  // its place meanwhile, and a link goes the long way round.
+  ErrorCode ReplaceExisting(const std::string& name, const std::string& path, FileId* file) {
     struct stat st;
-    if (type != EntryType::kRegular) {
-      // A link, a device, a FIFO or a socket: look before opening, so that
-      // no device is ever opened and no link leads to a new file.
-      if (stat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
-      if (IsOpenSource(st)) return kSameFile;
-      if (!S_ISREG(st.st_mode)) return kAccessDenied;
+    if (lstat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
+    if (S_ISLNK(st.st_mode)) return ReplaceThroughLink(name, path, file);
+    if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
+    const int fd =
+        open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd >= 0) {
+      *file = fd;
+      return kOk;
     }
-    // Without O_CREAT, so that a link made meanwhile to nowhere creates
-    // nothing; without O_TRUNC, so that nothing is lost before the checks.
+    const int err = errno;
+    if (err == ELOOP) return ReplaceThroughLink(name, path, file);
+    if (err == EACCES && IsOwnReadOnly(st)) return Recreate(name, path, file);
+    if (err == ENOENT) return Vanished(name, path, err, file);
+    return err == ENXIO ? kAccessDenied : CodeForPath(err, path);  // ENXIO: a FIFO
+  }
+
+  // An output that is a link: written through when it leads to a regular
+  // file, which is opened without O_TRUNC and checked again, opened, before
+  // it is emptied.  A link to nowhere creates nothing.
+  ErrorCode ReplaceThroughLink(const std::string& name, const std::string& path, FileId* file) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
+    if (IsOpenSource(st)) return kSameFile;
+    if (!S_ISREG(st.st_mode)) return kAccessDenied;
     const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-      const int err = errno;
-      if (stat(path.c_str(), &st) != 0) return Vanished(name, path, err, file);
-      if (IsOpenSource(st)) return kSameFile;
-      if (err == EACCES && IsOwnReadOnly(st)) return Recreate(name, path, file);
-      return err == ENXIO ? kAccessDenied : CodeForPath(err, path);  // ENXIO: a FIFO
-    }
+    if (fd < 0) return errno == ENXIO ? kAccessDenied : CodeForPath(errno, path);
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
     if (const ErrorCode code = CheckReplace(st); code != kOk) return CloseWith(fd, code);
     if (st.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
     *file = fd;
     return kOk;
+  }
+
+  // Whether a new file may be made in `dir`: it must be there and
+  // writable.  Asked once a directory.
+  ErrorCode NewFileAllowed(const std::string& dir) {
+    auto [it, fresh] = new_file_checks_.try_emplace(dir, kOk);
+    if (!fresh) return it->second;
+    if (!IsDirectory(dir))
+      it->second = kPathNotFound;
+    else if (access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) != 0)
+      it->second = CodeFromErrno(errno);
+    return it->second;
   }
 
   // The output could not be looked at: a link that leads nowhere (or round
@@ -464,6 +509,8 @@ class PosixPlatform final : public Platform {
   std::string scratch_;                                  // a name resolved but not kept
   std::vector<OpenFile> open_;
   std::vector<Identity> own_read_only_;
+  std::unordered_map<std::string, ErrorCode> new_file_checks_;  // directory -> answer
+  std::unordered_set<std::string> resolve_first_;  // directories of names spelled otherwise
   std::string module_;
   bool new_files_read_only_ = false;
   std::string printed_[2];  // lines Print holds back, for stdout and stderr

@@ -17,17 +17,15 @@ Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& area
   }
   std::string source;
   std::string dest;
-  return ForEachLine(list, [&](std::string_view line) {
+  // The file name, two ignored words and the tag.
+  return ForEachLine(list, LineUse{.words = 4}, [&](std::string_view line) {
     ++counts->lines;
-    std::string_view rest = line;
-    const std::string_view name = NextWord(rest);
-    if (name.empty()) return Status::Ok();
-    NextWord(rest);
-    NextWord(rest);
     // A line without a tag names no area, not even one defined without a
     // tag by a bare EchoArea line.
-    const std::string_view tag = NextWord(rest);
-    if (tag.empty()) return Status::Ok();
+    std::string_view words[4];
+    if (TakeWords(line, 4, words) < 4) return Status::Ok();
+    const std::string_view name = words[0];
+    const std::string_view tag = words[3];
     const FileLine at{list_name, list.line_number()};
     const TEcho* area = areas.Find(tag);
     if (area == nullptr) {

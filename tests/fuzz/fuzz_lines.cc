@@ -1,5 +1,7 @@
-// Line reading, words and folding.  The first byte picks how many bytes
-// each read returns, so line ends split across reads are covered.
+// Line reading, words and folding.  The first three bytes pick how many
+// bytes each read returns, how large the reader's buffer is (small ones make
+// most lines long ones) and how much of each line the caller uses, so line
+// ends split across reads and lines longer than the buffer are covered.
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -14,39 +16,70 @@ static void Check(bool ok) {
   if (!ok) std::abort();
 }
 
+// The text's lines, split by the rule itself: CR LF, CR or LF ends a line.
+static std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+    lines.push_back(text.substr(pos, end - pos));
+    pos = end + 1;
+    if (end < text.size() && text[end] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
+  }
+  return lines;
+}
+
+// What a caller that keeps to `use` sees of a line: its first words.
+static std::vector<std::string> UsedWords(std::string_view line, const LineUse& use) {
+  if (use.cuts) line = line.substr(0, line.find(use.cut));
+  std::vector<std::string> words;
+  std::string_view rest = line;
+  for (std::size_t i = 0; i < use.words; ++i) {
+    const std::string_view word = NextWord(rest);
+    if (word.empty()) break;
+    words.emplace_back(word);
+  }
+  return words;
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size == 0) return 0;
+  if (size < 3) return 0;
   FakePlatform fs;
   fs.max_read = 1 + data[0] % 64;
-  const std::string input(reinterpret_cast<const char*>(data) + 1, size - 1);
+  const std::size_t buffer = data[1] & 0x80 ? TextFile::kBufferSize : 2 + data[1] % 64;
+  LineUse use;
+  if (data[2] % 8 < 5) use.words = 1 + data[2] % 8;
+  use.cuts = (data[2] & 0x80) != 0;
+  use.cut = ';';
+  const std::string input(reinterpret_cast<const char*>(data) + 3, size - 3);
   fs.files["f"] = input;
 
-  TextFile file(fs);
+  TextFile file(fs, buffer);
   Check(file.Open("f"));
   std::vector<std::string> lines;
-  Check(ForEachLine(file, [&](std::string_view line) {
+  Check(ForEachLine(file, use, [&](std::string_view line) {
           lines.emplace_back(line);
+          Check(file.line_number() == lines.size());
           return Status::Ok();
         }).ok());
   Check(fs.OpenNames().empty());
 
-  // The lines joined with their line ends give back the text up to the
-  // first Ctrl-Z, and every line end is CR LF, a lone CR or a lone LF.
-  const std::string text = input.substr(0, input.find('\x1a'));
-  std::size_t pos = 0;
-  for (const std::string& line : lines) {
-    Check(line.find_first_of("\r\n") == std::string::npos);
-    Check(text.compare(pos, line.size(), line) == 0);
-    pos += line.size();
-    if (pos < text.size()) {
-      Check(text[pos] == '\r' || text[pos] == '\n');
-      ++pos;
-      if (text[pos - 1] == '\r' && pos < text.size() && text[pos] == '\n') ++pos;
-    }
+  // One line for each line of the text up to its first Ctrl-Z, each the
+  // same to its caller: the same used words, and without a cut the same
+  // first byte as far as a caller tells it (empty, ';', a separator,
+  // anything else).
+  const std::vector<std::string> raw = SplitLines(input.substr(0, input.find('\x1a')));
+  Check(lines.size() == raw.size());
+  const auto kind = [](const std::string& l) {
+    return l.empty() ? 0 : l[0] == ';' ? 1 : (l[0] == ' ' || l[0] == '\t') ? 2 : 3;
+  };
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    Check(UsedWords(lines[i], use) == UsedWords(raw[i], use));
+    Check(use.cuts || kind(lines[i]) == kind(raw[i]));
+    Check(lines[i].size() <= raw[i].size());
   }
-  Check(pos == text.size());
 
-  for (const std::string& line : lines) {
+  for (const std::string& line : raw) {
     // Words hold no space or TAB, are never empty, and come out in order,
     // skipping only spaces and TABs.
     std::string_view rest = line;
@@ -56,6 +89,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       joined.append(word);
     }
     Check(rest.empty());
+    // TakeWords gives what NextWord gives, as far as it is asked to.
+    std::string_view taken[5];
+    const std::size_t found = TakeWords(line, 5, taken);
+    std::string_view again = line;
+    for (std::size_t i = 0; i < 5; ++i) {
+      const std::string_view word = NextWord(again);
+      Check(i < found ? word == taken[i] : word.empty());
+    }
     std::string unseparated;
     for (char c : line)
       if (c != ' ' && c != '\t') unseparated += c;

@@ -11,16 +11,19 @@ namespace {
 using Lines = std::vector<std::string>;
 
 // Reads every line of `bytes`, handing them to the reader `chunk` bytes at
-// a time so that line ends split across reads are exercised too.
-Lines ReadAll(const std::string& bytes, std::size_t chunk) {
+// a time so that line ends split across reads are exercised too, through a
+// buffer of `buffer` bytes.
+Lines ReadAll(const std::string& bytes, std::size_t chunk,
+              std::size_t buffer = TextFile::kBufferSize, const LineUse& use = LineUse()) {
   FakePlatform fs;
   fs.files["f"] = bytes;
   fs.max_read = chunk;
-  TextFile file(fs);
+  TextFile file(fs, buffer);
   EXPECT_TRUE(file.Open("f"));
   Lines lines;
-  EXPECT_TRUE(ForEachLine(file, [&](std::string_view l) {
+  EXPECT_TRUE(ForEachLine(file, use, [&](std::string_view l) {
                 lines.emplace_back(l);
+                EXPECT_EQ(file.line_number(), lines.size());
                 return Status::Ok();
               }).ok());
   EXPECT_TRUE(fs.OpenNames().empty());
@@ -54,24 +57,35 @@ TEST(TextFile, LinesEndAtCrLfCrOrLfAndCtrlZEndsTheText) {
       {"A\r\n\x1a", {"A"}},
       {"A\r\x1a\r\n", {"A"}},
       {"A\n\x1a\n", {"A"}},
-      {std::string("N\0L\tT\r\n", 7), {std::string("N\0L\tT", 5)}},
+      {std::string("N\0L\x01T\r\n", 7), {std::string("N\0L\x01T", 5)}},
       {"\x80\xfe\xff\n\xe4", {"\x80\xfe\xff", "\xe4"}},
   };
-  for (std::size_t chunk :
-       {std::size_t{1}, std::size_t{2}, std::size_t{3}, static_cast<std::size_t>(-1)}) {
-    for (const LineCase& c : cases)
-      EXPECT_EQ(ReadAll(c.bytes, chunk), c.lines)
-          << "input of " << c.bytes.size() << " bytes, chunk " << chunk;
+  // Buffers of 2 and 3 bytes make every line but the shortest a long one,
+  // whose words (these lines have no separators) are all kept.
+  for (std::size_t buffer : {std::size_t{2}, std::size_t{3}, TextFile::kBufferSize}) {
+    for (std::size_t chunk :
+         {std::size_t{1}, std::size_t{2}, std::size_t{3}, static_cast<std::size_t>(-1)}) {
+      for (const LineCase& c : cases)
+        EXPECT_EQ(ReadAll(c.bytes, chunk, buffer), c.lines)
+            << "input of " << c.bytes.size() << " bytes, chunk " << chunk << ", buffer " << buffer;
+    }
   }
 }
 
-TEST(TextFile, LongLinesAreReadWholeAcrossBuffers) {
-  std::string line(3 * 1024 * 1024 + 17, 'x');
-  for (std::size_t i = 0; i < line.size(); i += 4093) line[i] = '\t';
-  const Lines lines = ReadAll(line + "\r\nnext", static_cast<std::size_t>(-1));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], line);
-  EXPECT_EQ(lines[1], "next");
+TEST(TextFile, ALineLongerThanTheBufferKeepsItsWordsAndNothingElse) {
+  // Three words of a megabyte each, with runs of separators between them.
+  const std::string word(1024 * 1024, 'w');
+  const std::string line =
+      " \t" + word + "a\t \t" + word + "b" + std::string(70000, ' ') + word + "c;d\t";
+  const std::string all = " " + word + "a " + word + "b " + word + "c;d";
+  EXPECT_EQ(ReadAll(line + "\r\nnext", 4096), (Lines{all, "next"}));
+  // Only the words used are kept, and a cut ends the line's content.
+  EXPECT_EQ(ReadAll(line + "\nnext", 4096, TextFile::kBufferSize, LineUse{.words = 1}),
+            (Lines{" " + word + "a", "next"}));
+  EXPECT_EQ(ReadAll(line, 4096, TextFile::kBufferSize, LineUse{.cuts = true, .cut = ';'}),
+            (Lines{" " + word + "a " + word + "b " + word + "c"}));
+  // However long, a line of separators alone is neither empty nor a word.
+  EXPECT_EQ(ReadAll(std::string(300000, '\t') + "\r", 4096), (Lines{" "}));
 }
 
 TEST(TextFile, LineEndsOnTheBufferBoundaryAreSeenWhole) {
@@ -94,7 +108,7 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   fs.FailOn(FakePlatform::Op::kRead, "f", 3, 1117);
   TextFile file(fs);
   ASSERT_TRUE(file.Open("f"));
-  Status s = ForEachLine(file, [](std::string_view) { return Status::Ok(); });
+  Status s = ForEachLine(file, LineUse(), [](std::string_view) { return Status::Ok(); });
   EXPECT_EQ(s.kind(), Status::Kind::kIoError);
   EXPECT_EQ(s.code(), 1117u);
   EXPECT_EQ(s.site(), Site::kTextRead);
@@ -104,7 +118,7 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   fs2.FailOn(FakePlatform::Op::kClose, "f", 1, 6);
   TextFile file2(fs2);
   ASSERT_TRUE(file2.Open("f"));
-  s = ForEachLine(file2, [](std::string_view) { return Status::Ok(); });
+  s = ForEachLine(file2, LineUse(), [](std::string_view) { return Status::Ok(); });
   EXPECT_EQ(s.code(), 6u);
   EXPECT_EQ(s.site(), Site::kTextClose);
 }
@@ -142,6 +156,38 @@ TEST(Words, SpacesAndTabsSeparateAndOneSeparatorAfterTheWordIsConsumed) {
   std::string_view blank = "  \t\t  ";
   EXPECT_EQ(NextWord(blank), "");
   EXPECT_TRUE(blank.empty());
+}
+
+TEST(Words, TakeWordsGivesWhatNextWordGivesWhereverTheWordsFall) {
+  // A plain byte-by-byte reference, against the block-wise scan.
+  const auto reference = [](std::string_view line, std::size_t count) {
+    std::vector<std::string_view> words;
+    std::size_t i = 0;
+    while (words.size() < count) {
+      while (i < line.size() && (line[i] == ' ' || line[i] == '\t')) ++i;
+      const std::size_t start = i;
+      while (i < line.size() && line[i] != ' ' && line[i] != '\t') ++i;
+      if (i == start) break;
+      words.push_back(line.substr(start, i - start));
+    }
+    return words;
+  };
+  std::uint32_t seed = 12345;
+  const char alphabet[] = {' ', '\t', 'a', 'b', '\0', '\xff', '\v', ';'};
+  for (int round = 0; round < 20000; ++round) {
+    seed = seed * 1103515245 + 12345;
+    std::string line(seed % 70, 'x');
+    for (char& c : line) {
+      seed = seed * 1103515245 + 12345;
+      c = alphabet[(seed >> 16) % (seed % 3 == 0 ? 2 : 8)];
+    }
+    for (std::size_t count : {std::size_t{1}, std::size_t{4}, std::size_t{40}}) {
+      std::string_view words[40];
+      const std::size_t found = TakeWords(line, count, words);
+      EXPECT_EQ(std::vector<std::string_view>(words, words + found), reference(line, count))
+          << "line of " << line.size() << " bytes, " << count << " words";
+    }
+  }
 }
 
 TEST(Words, NextWordOnAHugeLineOfSeparatorsEndsAtOnce) {

@@ -49,41 +49,48 @@ std::string DosToPosix(std::string_view name) {
   return out;
 }
 
-void NameResolver::Add(DirEntry entry, Listing* listing) {
-  auto [it, fresh] = listing->by_folded.try_emplace(FoldUpper(entry.name), entry);
-  if (fresh || it->second.name == entry.name) return;
-  if (entry.name < it->second.name) std::swap(entry, it->second);
-  listing->more.push_back(std::move(entry));
+void NameResolver::Index(Listing* listing, std::size_t i) {
+  const std::string& name = listing->entries[i].name;
+  auto [it, fresh] = listing->by_folded.try_emplace(FoldUpper(name), i);
+  if (fresh) return;
+  if (name < listing->entries[it->second].name) std::swap(i, it->second);
+  listing->also.push_back(i);
 }
 
-const DirEntry* NameResolver::Exact(const Listing& listing, std::string_view leaf) {
-  auto it = listing.by_folded.find(FoldUpper(leaf));
-  if (it == listing.by_folded.end()) return nullptr;
-  if (it->second.name == leaf) return &it->second;
-  for (const DirEntry& e : listing.more)
-    if (e.name == leaf) return &e;
-  return nullptr;
+const DirEntry* NameResolver::Lookup(Listing* listing, std::string_view component) {
+  const std::vector<DirEntry>& entries = listing->entries;
+  if (++listing->lookups == kIndexAfter)
+    for (std::size_t i = 0; i < entries.size(); ++i) Index(listing, i);
+  if (listing->lookups < kIndexAfter) {
+    const DirEntry* best = nullptr;
+    for (const DirEntry& e : entries) {
+      if (e.name == component) return &e;
+      if (EqualFolded(e.name, component) && (best == nullptr || e.name < best->name)) best = &e;
+    }
+    return best;
+  }
+  auto it = listing->by_folded.find(FoldUpper(component));
+  if (it == listing->by_folded.end()) return nullptr;
+  for (std::size_t i : listing->also)
+    if (entries[i].name == component) return &entries[i];
+  return &entries[it->second];
 }
 
-const NameResolver::Listing& NameResolver::ListingOf(std::string_view dir) {
+NameResolver::Listing& NameResolver::ListingOf(std::string_view dir) {
   auto it = listings_.find(dir);
   if (it == listings_.end()) {
     it = listings_.try_emplace(std::string(dir)).first;
-    std::vector<DirEntry> entries;
-    it->second.readable = lister_(dir.empty() ? "." : std::string(dir), &entries);
-    for (DirEntry& e : entries) Add(std::move(e), &it->second);
+    it->second.readable = lister_(dir.empty() ? "." : std::string(dir), &it->second.entries);
   }
   return it->second;
 }
 
-std::string NameResolver::Pick(std::string_view dir, std::string_view component) {
+std::string NameResolver::Pick(std::string_view dir, std::string_view component, bool* found) {
+  *found = false;
   if (IsSpecial(component)) return std::string(component);
-  const Listing& listing = ListingOf(dir);
-  auto it = listing.by_folded.find(FoldUpper(component));
-  if (it == listing.by_folded.end() || it->second.name == component) return std::string(component);
-  for (const DirEntry& e : listing.more)
-    if (e.name == component) return std::string(component);
-  return it->second.name;  // the byte-wise smallest of those alike but for case
+  const DirEntry* entry = Lookup(&ListingOf(dir), component);
+  *found = entry != nullptr;
+  return std::string(entry == nullptr ? component : entry->name);
 }
 
 // `dir` is empty (the current directory) or ends with a slash.
@@ -94,8 +101,9 @@ const std::string& NameResolver::ResolveDir(std::string_view dir) {
   if (!dir.empty() && dir != "/") {
     const std::string_view body = dir.substr(0, dir.size() - 1);
     const std::string_view parent = DirPart(body);
+    bool found = false;
     resolved = ResolveDir(parent);
-    resolved += Pick(resolved, body.substr(parent.size()));
+    resolved += Pick(resolved, body.substr(parent.size()), &found);
     resolved += '/';
   } else {
     resolved = dir;
@@ -103,29 +111,25 @@ const std::string& NameResolver::ResolveDir(std::string_view dir) {
   return dirs_.try_emplace(std::string(dir), std::move(resolved)).first->second;
 }
 
-std::string NameResolver::Resolve(std::string_view name) {
+std::string NameResolver::Resolve(std::string_view name, bool* found) {
   const std::string posix = DosToPosix(name);
   const std::string_view dir = DirPart(posix);
+  bool leaf_found = false;
   std::string resolved = ResolveDir(dir);
-  resolved += Pick(resolved, std::string_view(posix).substr(dir.size()));
+  resolved += Pick(resolved, std::string_view(posix).substr(dir.size()), &leaf_found);
+  if (found != nullptr) *found = leaf_found;
   return resolved;
-}
-
-const EntryType* NameResolver::Listed(const std::string& path) const {
-  const std::string_view dir = DirPart(path);
-  auto it = listings_.find(dir);
-  if (it == listings_.end()) return nullptr;
-  const DirEntry* entry = Exact(it->second, std::string_view(path).substr(dir.size()));
-  return entry == nullptr ? nullptr : &entry->type;
 }
 
 void NameResolver::NoteCreated(const std::string& path) {
   const std::string_view dir = DirPart(path);
   auto it = listings_.find(dir);
   if (it == listings_.end() || !it->second.readable) return;
+  Listing& listing = it->second;
   const std::string_view leaf = std::string_view(path).substr(dir.size());
-  if (IsSpecial(leaf) || Exact(it->second, leaf) != nullptr) return;
-  Add({std::string(leaf), EntryType::kRegular}, &it->second);
+  if (IsSpecial(leaf)) return;
+  listing.entries.push_back({std::string(leaf), EntryType::kRegular});
+  if (listing.lookups >= kIndexAfter) Index(&listing, listing.entries.size() - 1);
 }
 
 }  // namespace tesvak

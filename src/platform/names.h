@@ -54,18 +54,15 @@ class NameResolver {
   // Maps a program name to the POSIX name to open or create.  Each component
   // keeps its exact spelling when that exists; otherwise the entry that
   // matches it ignoring ASCII case is used (the byte-wise smallest, if
-  // several do); otherwise it stays as written.
-  std::string Resolve(std::string_view name);
+  // several do); otherwise it stays as written.  Sets *found, if given, when
+  // the last component was in its directory when that was listed (or has
+  // been created since): only a hint, for the directory may have changed.
+  std::string Resolve(std::string_view name, bool* found = nullptr);
 
   // Tells the resolver that `path`, as returned by Resolve, has just been
   // created as a regular file, so that a later name differing only in case
   // finds it.
   void NoteCreated(const std::string& path);
-
-  // What `path`, as returned by Resolve, was when its directory was listed
-  // (or was created since), or nullptr when it was not there.  Only a hint:
-  // the directory may have changed meanwhile.
-  const EntryType* Listed(const std::string& path) const;
 
  private:
   // Lookups by a std::string_view, so that a part of a name needs no copy.
@@ -76,19 +73,26 @@ class NameResolver {
   template <typename Value>
   using Map = std::unordered_map<std::string, Value, Hash, std::equal_to<>>;
 
+  // A directory's entries.  Most directories are asked about a few times
+  // at most, so the first lookups scan the entries; only the kIndexAfter-th
+  // builds the index: each entry's position under its folded name, the
+  // byte-wise smallest where several differ only in case, the others in
+  // `also`.
+  static constexpr std::size_t kIndexAfter = 16;
   struct Listing {
     bool readable = false;
-    // Each entry under its folded name.  Where several differ only in case,
-    // the byte-wise smallest is here and the others are in `more`.
-    Map<DirEntry> by_folded;
-    std::vector<DirEntry> more;
+    std::vector<DirEntry> entries;
+    std::size_t lookups = 0;
+    Map<std::size_t> by_folded;
+    std::vector<std::size_t> also;
   };
 
-  static void Add(DirEntry entry, Listing* listing);
-  // The entry of `listing` spelled exactly `leaf`, or nullptr.
-  static const DirEntry* Exact(const Listing& listing, std::string_view leaf);
-  const Listing& ListingOf(std::string_view dir);
-  std::string Pick(std::string_view dir, std::string_view component);
+  static void Index(Listing* listing, std::size_t i);
+  // The entry spelled exactly `component`, or else the smallest entry
+  // alike but for case, or nullptr.
+  static const DirEntry* Lookup(Listing* listing, std::string_view component);
+  Listing& ListingOf(std::string_view dir);
+  std::string Pick(std::string_view dir, std::string_view component, bool* found);
   const std::string& ResolveDir(std::string_view dir);
 
   DirLister lister_;

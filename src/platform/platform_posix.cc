@@ -190,7 +190,8 @@ class PosixPlatform final : public Platform {
 
   ErrorCode ProbeCreate(const std::string& name) override {
     const std::string* mapped = nullptr;
-    if (const ErrorCode code = Map(name, &mapped); code != kOk) return code;
+    bool listed = false;
+    if (const ErrorCode code = Map(name, &mapped, &listed); code != kOk) return code;
     const std::string& path = *mapped;
     struct stat st;
     if (lstat(path.c_str(), &st) != 0) {
@@ -328,9 +329,10 @@ class PosixPlatform final : public Platform {
 
   // Maps a program name to the name to hand to the system.  A name longer
   // than Windows allows, or holding a NUL byte, cannot be passed on whole,
-  // so it is refused rather than cut.  Each name is resolved once a run,
-  // once it is known to exist; *listed tells whether it does (it was in
-  // its directory's listing, or the run created it).
+  // so it is refused rather than cut.  Each output name is resolved once a
+  // run, once it is known to exist; *listed, given for outputs, tells
+  // whether it does (it was in its directory's listing, or the run created
+  // it).
   static ErrorCode Check(const std::string& name) {
     if (name.size() > kMaxName) return kNameTooLong;
     if (name.find('\0') != std::string::npos) return kInvalidName;
@@ -339,12 +341,15 @@ class PosixPlatform final : public Platform {
   ErrorCode Map(const std::string& name, const std::string** path, bool* listed = nullptr) {
     if (const ErrorCode code = Check(name); code != kOk) return code;
     auto known = mapped_.find(name);
-    if (known == mapped_.end()) {
-      scratch_ = names_.Resolve(name);
-      if (names_.Listed(scratch_) != nullptr) known = mapped_.emplace(name, scratch_).first;
+    bool found = known != mapped_.end();
+    if (!found) {
+      scratch_ = names_.Resolve(name, &found);
+      // Outputs are kept: one is often written again, inputs seldom read
+      // twice (and those found as written never come here).
+      if (found && listed != nullptr) known = mapped_.emplace(name, scratch_).first;
     }
     *path = known != mapped_.end() ? &known->second : &scratch_;
-    if (listed != nullptr) *listed = known != mapped_.end();
+    if (listed != nullptr) *listed = found;
     return kOk;
   }
 

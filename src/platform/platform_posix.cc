@@ -442,17 +442,30 @@ class PosixPlatform final : public Platform {
   // O_TRUNC, as cheap as a copy can be; O_NOFOLLOW refuses a link that took
   // its place meanwhile, and a link goes the long way round.
   ErrorCode ReplaceExisting(const std::string& name, const std::string& path, FileId* file) {
+    // An output this run has checked and written before is known: what it
+    // is needs no second look, only whether it is one of the files open.
+    auto known = replaced_.find(path);
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
-    if (S_ISLNK(st.st_mode)) return ReplaceThroughLink(name, path, file);
-    if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
+    if (known != replaced_.end()) {
+      if (IsOpen(known->second, false)) return kSameFile;
+      if (IsOpen(known->second, true)) return kSharingViolation;
+    } else {
+      if (lstat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
+      if (S_ISLNK(st.st_mode)) return ReplaceThroughLink(name, path, file);
+      if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
+    }
     const int fd =
         open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd >= 0) {
+      if (known == replaced_.end()) replaced_.emplace(path, IdentityOf(st));
       *file = fd;
       return kOk;
     }
     const int err = errno;
+    if (known != replaced_.end()) {  // it changed after all: look again
+      replaced_.erase(known);
+      return ReplaceExisting(name, path, file);
+    }
     if (err == ELOOP) return ReplaceThroughLink(name, path, file);
     if (err == EACCES && IsOwnReadOnly(st)) return Recreate(name, path, file);
     if (err == ENOENT) return Vanished(name, path, err, file);
@@ -515,6 +528,7 @@ class PosixPlatform final : public Platform {
   std::vector<OpenFile> open_;
   std::vector<Identity> own_read_only_;
   std::unordered_map<std::string, ErrorCode> new_file_checks_;  // directory -> answer
+  std::unordered_map<std::string, Identity> replaced_;          // outputs checked and written
   std::unordered_set<std::string> resolve_first_;  // directories of names spelled otherwise
   std::string module_;
   bool new_files_read_only_ = false;

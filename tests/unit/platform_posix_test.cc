@@ -103,6 +103,31 @@ TEST_F(PosixPlatformTest, TheKernelCopyMovesEveryByteAndStopsAtTheEnd) {
   EXPECT_EQ(Get("out/big.sqr"), data);
 }
 
+TEST_F(PosixPlatformTest, AnOutputWrittenAgainKeepsEveryRefusal) {
+  const std::string out = Name("out/a.sqr");
+  FileId f, source;
+  for (int i = 0; i < 3; ++i) {  // made, checked and written, then known
+    ASSERT_EQ(os_->Create(out, &f), kOk);
+    std::size_t put = 0;
+    ASSERT_EQ(os_->Write(f, "abc", 3 - i, &put), kOk);
+    ASSERT_EQ(os_->Close(f), kOk);
+  }
+  EXPECT_EQ(Get("out/a.sqr"), "a");
+  // Open as the source, it is skipped; open as a text file, refused.
+  ASSERT_EQ(os_->OpenRead(out, &source), kOk);
+  EXPECT_EQ(os_->Create(out, &f), kSameFile);
+  EXPECT_EQ(os_->Close(source), kOk);
+  ASSERT_EQ(os_->OpenText(out, &source), kOk);
+  EXPECT_EQ(os_->Create(out, &f), kSharingViolation);
+  EXPECT_EQ(os_->Close(source), kOk);
+  EXPECT_EQ(Get("out/a.sqr"), "a");
+  // A link to nowhere in its place creates nothing.
+  fs::remove(root_ / "out/a.sqr");
+  fs::create_symlink(root_ / "planted", root_ / "out/a.sqr");
+  EXPECT_EQ(os_->Create(out, &f), kAccessDenied);
+  EXPECT_FALSE(fs::exists(root_ / "planted"));
+}
+
 TEST(PosixErrors, EveryErrnoGetsTheWindowsCodeForItsFailureOr31) {
   const std::pair<int, ErrorCode> mapped[] = {
       {ENOENT, kFileNotFound},

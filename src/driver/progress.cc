@@ -43,7 +43,10 @@ void ProgressLog::Warn(std::string_view text) {
 }
 
 std::string ProgressLog::Where(FileLine at) {
-  return fs_.SystemName(at.file) + ":" + std::to_string(at.line) + ": ";
+  // A few files, named on every warning: each is looked up once.
+  auto [shown, fresh] = file_names_.try_emplace(at.file);
+  if (fresh) shown->second = fs_.SystemName(at.file);
+  return shown->second + ":" + std::to_string(at.line) + ": ";
 }
 
 }  // namespace tesvak

@@ -39,6 +39,8 @@ class ProgressLog final : public RunLog {
   // The line that last copied to each output, by its name folded, as the
   // file system sees it.
   std::unordered_map<std::string, std::size_t> last_copy_;
+  // The names the file system sees for the input files warned about.
+  std::unordered_map<std::string, std::string> file_names_;
 };
 
 }  // namespace tesvak

@@ -190,7 +190,7 @@ class PosixPlatform final : public Platform {
 
   ErrorCode ProbeCreate(const std::string& name) override {
     const std::string* mapped = nullptr;
-    bool listed = false;
+    bool listed = false;  // asked for as for any output, which keeps its name
     if (const ErrorCode code = Map(name, &mapped, &listed); code != kOk) return code;
     const std::string& path = *mapped;
     struct stat st;

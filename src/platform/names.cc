@@ -50,29 +50,29 @@ std::string DosToPosix(std::string_view name) {
 }
 
 void NameResolver::Index(Listing* listing, std::size_t i) {
-  const std::string& name = listing->entries[i].name;
+  const std::string& name = listing->entries[i];
   auto [it, fresh] = listing->by_folded.try_emplace(FoldUpper(name), i);
   if (fresh) return;
-  if (name < listing->entries[it->second].name) std::swap(i, it->second);
+  if (name < listing->entries[it->second]) std::swap(i, it->second);
   listing->also.push_back(i);
 }
 
-const DirEntry* NameResolver::Lookup(Listing* listing, std::string_view component) {
-  const std::vector<DirEntry>& entries = listing->entries;
+const std::string* NameResolver::Lookup(Listing* listing, std::string_view component) {
+  const std::vector<std::string>& entries = listing->entries;
   if (++listing->lookups == kIndexAfter)
     for (std::size_t i = 0; i < entries.size(); ++i) Index(listing, i);
   if (listing->lookups < kIndexAfter) {
-    const DirEntry* best = nullptr;
-    for (const DirEntry& e : entries) {
-      if (e.name == component) return &e;
-      if (EqualFolded(e.name, component) && (best == nullptr || e.name < best->name)) best = &e;
+    const std::string* best = nullptr;
+    for (const std::string& e : entries) {
+      if (e == component) return &e;
+      if (EqualFolded(e, component) && (best == nullptr || e < *best)) best = &e;
     }
     return best;
   }
   auto it = listing->by_folded.find(FoldUpper(component));
   if (it == listing->by_folded.end()) return nullptr;
   for (std::size_t i : listing->also)
-    if (entries[i].name == component) return &entries[i];
+    if (entries[i] == component) return &entries[i];
   return &entries[it->second];
 }
 
@@ -88,9 +88,9 @@ NameResolver::Listing& NameResolver::ListingOf(std::string_view dir) {
 std::string NameResolver::Pick(std::string_view dir, std::string_view component, bool* found) {
   *found = false;
   if (IsSpecial(component)) return std::string(component);
-  const DirEntry* entry = Lookup(&ListingOf(dir), component);
+  const std::string* entry = Lookup(&ListingOf(dir), component);
   *found = entry != nullptr;
-  return std::string(entry == nullptr ? component : entry->name);
+  return entry == nullptr ? std::string(component) : *entry;
 }
 
 // `dir` is empty (the current directory) or ends with a slash.
@@ -128,7 +128,7 @@ void NameResolver::NoteCreated(const std::string& path) {
   Listing& listing = it->second;
   const std::string_view leaf = std::string_view(path).substr(dir.size());
   if (IsSpecial(leaf)) return;
-  listing.entries.push_back({std::string(leaf), EntryType::kRegular});
+  listing.entries.emplace_back(leaf);
   if (listing.lookups >= kIndexAfter) Index(&listing, listing.entries.size() - 1);
 }
 

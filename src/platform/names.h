@@ -8,7 +8,6 @@
 #ifndef TESVAK_PLATFORM_NAMES_H_
 #define TESVAK_PLATFORM_NAMES_H_
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -32,17 +31,9 @@ bool IsDosDeviceName(std::string_view component);
 // "a/b/c", "/" for "/c", and empty (the current directory) for "c".
 std::string DirOf(const std::string& path);
 
-// What a directory listing says an entry is.
-enum class EntryType : std::uint8_t { kUnknown, kRegular, kLink, kDirectory, kOther };
-
-struct DirEntry {
-  std::string name;
-  EntryType type = EntryType::kUnknown;
-};
-
-// Fills *entries with the entries of directory `dir` ("." for the current
+// Fills *names with the entries of directory `dir` ("." for the current
 // one).  Returns false when the directory cannot be listed.
-using DirLister = std::function<bool(const std::string& dir, std::vector<DirEntry>* entries)>;
+using DirLister = std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
 
 // Resolves names component by component, remembering every directory it has
 // listed and every directory prefix it has resolved, so a run lists each
@@ -81,7 +72,7 @@ class NameResolver {
   static constexpr std::size_t kIndexAfter = 16;
   struct Listing {
     bool readable = false;
-    std::vector<DirEntry> entries;
+    std::vector<std::string> entries;
     std::size_t lookups = 0;
     Map<std::size_t> by_folded;
     std::vector<std::size_t> also;
@@ -90,7 +81,7 @@ class NameResolver {
   static void Index(Listing* listing, std::size_t i);
   // The entry spelled exactly `component`, or else the smallest entry
   // alike but for case, or nullptr.
-  static const DirEntry* Lookup(Listing* listing, std::string_view component);
+  static const std::string* Lookup(Listing* listing, std::string_view component);
   Listing& ListingOf(std::string_view dir);
   std::string Pick(std::string_view dir, std::string_view component, bool* found);
   const std::string& ResolveDir(std::string_view dir);

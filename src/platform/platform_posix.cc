@@ -102,25 +102,10 @@ struct OpenFile {
   bool text;  // an open text file: nobody may write it meanwhile
 };
 
-EntryType TypeOf(unsigned char d_type) {
-  switch (d_type) {
-    case DT_REG:
-      return EntryType::kRegular;
-    case DT_LNK:
-      return EntryType::kLink;
-    case DT_DIR:
-      return EntryType::kDirectory;
-    case DT_UNKNOWN:
-      return EntryType::kUnknown;
-    default:
-      return EntryType::kOther;
-  }
-}
-
-bool ListDir(const std::string& dir, std::vector<DirEntry>* entries) {
+bool ListDir(const std::string& dir, std::vector<std::string>* names) {
   DIR* d = opendir(dir.c_str());
   if (d == nullptr) return false;
-  while (const dirent* e = readdir(d)) entries->push_back({e->d_name, TypeOf(e->d_type)});
+  while (const dirent* e = readdir(d)) names->emplace_back(e->d_name);
   closedir(d);
   return true;
 }

@@ -47,10 +47,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pos = end + 1;
   }
 
-  NameResolver resolver([&](const std::string& dir, std::vector<DirEntry>* entries) {
+  NameResolver resolver([&](const std::string& dir, std::vector<std::string>* names) {
     auto it = tree.find(dir);
     if (it == tree.end()) return false;
-    for (const std::string& name : it->second) entries->push_back({name, EntryType::kRegular});
+    names->assign(it->second.begin(), it->second.end());
     return true;
   });
   const std::string mapped = DosToPosix(name);

@@ -3,9 +3,10 @@
 # each is, and runs the unit tests and the scenario cases against one of
 # them under Wine, in a fresh prefix inside its build directory:
 #  - the 32-bit program under 32-bit Wine where this machine runs 32-bit
-#    programs;
+#    programs and 32-bit Wine is installed and starts;
 #  - the 64-bit program under 64-bit Wine where it does not (some kernels
-#    lack 32-bit support, and 32-bit Wine cannot start there).
+#    lack 32-bit support, and on some machines the package mirror's i386
+#    index is broken, so 32-bit Wine cannot be installed).
 # TESVAK_WINE=win32 or win64 skips the probe and picks one.
 # Usage: bash tests/windows.sh
 # Needs g++-mingw-w64-i686-posix, g++-mingw-w64-x86-64-posix, and wine with
@@ -24,19 +25,39 @@ build_one() {  # build_one DIR TOOLCHAIN FILE-KIND
 build_one "$top/build-win32" mingw-i686.cmake 'PE32 executable (console) Intel 80386'
 build_one "$top/build-win64" mingw-x86_64.cmake 'PE32+ executable (console) x86-64'
 
+# 32-bit Wine where this machine runs 32-bit programs and 32-bit Wine is
+# installed and starts; else the 64-bit build under 64-bit Wine, saying why.
+wine32_starts() {
+  command -v wine >/dev/null || return 1
+  local prefix
+  prefix=$(mktemp -d)
+  WINEARCH=win32 WINEPREFIX="$prefix" WINEDEBUG=-all timeout 300 wine cmd /c exit 0 \
+    >/dev/null 2>&1 </dev/null
+  local code=$?
+  WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
+  rm -rf "$prefix"
+  return $code
+}
 arch=${TESVAK_WINE:-}
+why="TESVAK_WINE=$arch"
 if [ -z "$arch" ]; then
-  if python3 "$top/tests/runs_i386.py"; then arch=win32; else arch=win64; fi
+  if ! python3 "$top/tests/runs_i386.py"; then
+    arch=win64 why="this machine does not run 32-bit programs"
+  elif ! wine32_starts; then
+    arch=win64 why="32-bit Wine is not installed here or does not start"
+  else
+    arch=win32 why="this machine runs 32-bit programs and 32-bit Wine"
+  fi
 fi
 case "$arch" in
   win32)
     build="$top/build-win32" wine=wine wineserver=wineserver label="the 32-bit build"
-    echo "== this machine runs 32-bit programs: testing the 32-bit build under 32-bit Wine" ;;
+    echo "== $why: testing the 32-bit build under 32-bit Wine" ;;
   win64)
     build="$top/build-win64" wine=/usr/lib/wine/wine64 wineserver=/usr/lib/wine/wineserver64
     label="the 64-bit build"
-    echo "== this machine does not run 32-bit programs: the 32-bit build was built and checked" \
-         "only; testing the 64-bit build under 64-bit Wine instead" ;;
+    echo "== $why: the 32-bit build was built and checked only; testing the 64-bit build" \
+         "under 64-bit Wine instead" ;;
   *) echo "TESVAK_WINE must be win32 or win64"; exit 2 ;;
 esac
 

@@ -2,7 +2,7 @@
 # Builds the Debian package of the Linux program and the zip of the Windows
 # program into dist/.  Usage: [TESVAK_MAINTAINER="Name <address>"] bash scripts/package.sh
 # (without it the package carries a placeholder maintainer).
-# Needs dpkg-dev, groff and g++-mingw-w64-i686-posix (see .ci/run).
+# Needs dpkg-dev, groff and g++-mingw-w64-i686-win32 (see .ci/run).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 dist="$top/dist"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the 32-bit and the 64-bit Windows program with MinGW, checks what
-# each is, and runs the unit tests and the scenario cases against one of
+# each is and that it starts on the oldest Windows it is for, and runs the unit tests and the scenario cases against one of
 # them under Wine, in a fresh prefix inside its build directory:
 #  - the 32-bit program under 32-bit Wine where this machine runs 32-bit
 #    programs and 32-bit Wine is installed and starts;
@@ -9,7 +9,7 @@
 #    index is broken, so 32-bit Wine cannot be installed).
 # TESVAK_WINE=win32 or win64 skips the probe and picks one.
 # Usage: bash tests/windows.sh
-# Needs g++-mingw-w64-i686-posix, g++-mingw-w64-x86-64-posix, and wine with
+# Needs g++-mingw-w64-i686-win32, g++-mingw-w64-x86-64-win32, and wine with
 # wine32:i386 or wine64 (see .ci/run).
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -21,6 +21,7 @@ build_one() {  # build_one DIR TOOLCHAIN FILE-KIND
   kind=$(file "$1/tesvak.exe")
   echo "$kind"
   grep -q "$3" <<<"$kind" || { echo "$1/tesvak.exe is not a $3"; exit 1; }
+  bash "$top/scripts/check-imports.sh" "$1/tesvak.exe"
 }
 build_one "$top/build-win32" mingw-i686.cmake 'PE32 executable (console) Intel 80386'
 build_one "$top/build-win64" mingw-x86_64.cmake 'PE32+ executable (console) x86-64'

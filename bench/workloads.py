@@ -75,8 +75,12 @@ class Layout:
         return self.case("base%d" % n)
 
     def settings(self):
-        text = "; benchmark settings\r\nSquishFile %s\r\nRulesPath %s\r\nOutDir %s\r\n" % (
-            self.squish, self.rules, self.out)
+        if self.lower:  # absolute, so every component from / down is looked up
+            names = [os.path.join(self.root, n).lower() for n in (self.squish, self.rules, self.out)]
+        else:
+            names = [self.squish, self.rules, self.out]
+        text = "; benchmark settings\r\nSquishFile %s\r\nRulesPath %s\r\nOutDir %s\r\n" % tuple(
+            names)
         return text.lower() if self.lower else text
 
     def pair(self, n):
@@ -141,18 +145,45 @@ def typical(root, sizes, lower=False, long_line=False):
     common(layout, sizes, rng, body, [layout.pair(n) for n in range(1, sizes.areas + 1)])
 
 
+# Words of a description in CP866, as Russian-language BBSes write them.
+CP866_WORDS = [w.encode("cp866") for w in (
+    "правила", "эхоконференции", "модератор", "сисоп", "не", "флеймить",
+    "цитирование", "реклама", "запрещена", "фидо", "сеть", "тема")]
+OUTPUTS = 995  # the outputs many-lines copies onto
+
+
+def mixed_case(rng, text):
+    return "".join(c.lower() if rng.random() < 0.5 else c for c in text)
+
+
+def description(rng):
+    return b" ".join(rng.choice(CP866_WORDS) for _ in range(rng.randint(3, 8)))
+
+
 def many_lines(root, sizes):
+    """A million lines in columns: a file name, a date, a size, a tag and a
+    CP866 description, one line in three of the others a continuation of
+    the description; 2% name an area, in mixed case, so 20,000 copies go
+    onto 995 outputs, each made at its first copy and written again about
+    20 times."""
     rng = random.Random(SEED)
     layout = Layout(root)
-    lines, pairs = ["; a very long rules list\r\n"], []
+    lines, pairs = [b"; a very long rules list\r\n"], []
+    pad = b" " * 31
     for i in range(1, sizes.many_lines + 1):
         if i % 50 == 0:  # 2% of the lines name a known area
-            n = rng.randint(1, sizes.areas)
-            lines.append(list_line(layout.rule_file(n), n, tag(n)))
+            n = rng.randint(1, min(OUTPUTS, sizes.areas))
+            lines.append(("%-14s 03-11-26  4k  %-16s " % (layout.rule_file(n),
+                                                          mixed_case(rng, tag(n)))).encode()
+                         + description(rng) + b"\r\n")
             pairs.append(layout.pair(n))
+        elif i % 3 == 0:
+            lines.append(pad + b"| " + description(rng) + b"\r\n")
         else:
-            lines.append(list_line("OTHER%d.TXT" % i, i, "UNKNOWN.AREA%d" % i))
-    common(layout, sizes, rng, "".join(lines), pairs)
+            lines.append(("%-14s 03-11-26  4k  %-16s " % ("OTHER%d.TXT" % i,
+                                                          "UNKNOWN.AREA%d" % i)).encode()
+                         + description(rng) + b"\r\n")
+    common(layout, sizes, rng, b"".join(lines), pairs)
 
 
 def big_file(root, sizes):

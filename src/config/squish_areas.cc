@@ -105,11 +105,15 @@ class ConfigReader {
  private:
   Status Include(const std::string& name, int depth) {
     if (depth > kMaxIncludeDepth) return Status::Stop(kIncludeTooDeepLine + name);
+    // Depth alone does not bound the work: sixteen files that each include
+    // the next four times would open 4^15 files.
+    if (++includes_ > kMaxIncludes) return Status::Stop(kIncludeTooOftenLine + name);
     TextFile file(fs_);
     if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
     // A file that is being read already would include itself for ever.
+    const FileKey key = fs_.KeyOf(file.id());
     for (const TextFile* outer : open_)
-      if (fs_.SameFile(outer->id(), file.id())) return Status::Stop(kIncludeTooDeepLine + name);
+      if (fs_.KeyOf(outer->id()) == key) return Status::Stop(kIncludeTooDeepLine + name);
     return Read(name, file, depth);
   }
 
@@ -117,6 +121,7 @@ class ConfigReader {
   const AreaSink& areas_;
   std::vector<const TextFile*> open_;  // the including files, outermost first
   std::string areas_bbs_;
+  int includes_ = 0;  // Include lines followed so far
 };
 
 }  // namespace

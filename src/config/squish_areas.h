@@ -16,7 +16,9 @@ namespace tesvak {
 inline constexpr char kNoSquishLine[] = "Squish.cfg file not found";
 inline constexpr char kNotFoundSuffix[] = " is not found.";
 inline constexpr char kIncludeTooDeepLine[] = "Include nested deeper than 16 levels: ";
+inline constexpr char kIncludeTooOftenLine[] = "Include used more than 1000 times: ";
 inline constexpr int kMaxIncludeDepth = 16;
+inline constexpr int kMaxIncludes = 1000;
 
 // Reads the echo areas Squish carries into *table, in this order:
 //  - the Squish configuration `squish_file`, line by line.  A line whose
@@ -33,7 +35,9 @@ inline constexpr int kMaxIncludeDepth = 16;
 // opened, with NAME + " is not found." when an included file or AREAS.BBS
 // cannot, with "Include nested deeper than 16 levels: " + NAME at a 17th
 // level of Include or at an Include of a file that is being read already,
-// and with the area-limit line at the 1001st area line from any source.
+// with "Include used more than 1000 times: " + NAME at the 1001st Include
+// line followed in all, before it is opened, and with the area-limit line
+// at the 1001st area line from any source.
 // Tells `log` of every area line whose tag an earlier one defined.
 Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table, RunLog& log);
 

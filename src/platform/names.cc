@@ -80,51 +80,70 @@ NameResolver::Listing& NameResolver::ListingOf(std::string_view dir) {
   auto it = listings_.find(dir);
   if (it == listings_.end()) {
     it = listings_.try_emplace(std::string(dir)).first;
-    it->second.readable = lister_(dir.empty() ? "." : std::string(dir), &it->second.entries);
+    it->second.error = lister_(dir.empty() ? "." : std::string(dir), &it->second.entries);
   }
   return it->second;
 }
 
-std::string NameResolver::Pick(std::string_view dir, std::string_view component, bool* found) {
+// Appends to *out the entry of `dir` that `component` names.
+ErrorCode NameResolver::Pick(std::string_view dir, std::string_view component, std::string* out,
+                             bool* found) {
   *found = false;
-  if (IsSpecial(component)) return std::string(component);
-  const std::string* entry = Lookup(&ListingOf(dir), component);
+  if (IsSpecial(component)) {
+    out->append(component);
+    return kOk;
+  }
+  Listing& listing = ListingOf(dir);
+  if (listing.error != kOk) return listing.error;
+  const std::string* entry = Lookup(&listing, component);
   *found = entry != nullptr;
-  return entry == nullptr ? std::string(component) : *entry;
+  out->append(entry == nullptr ? component : std::string_view(*entry));
+  return kOk;
 }
 
 // `dir` is empty (the current directory) or ends with a slash.
-const std::string& NameResolver::ResolveDir(std::string_view dir) {
+ErrorCode NameResolver::ResolveDir(std::string_view dir, const std::string** resolved) {
   auto cached = dirs_.find(dir);
-  if (cached != dirs_.end()) return cached->second;
-  std::string resolved;
+  if (cached != dirs_.end()) {
+    *resolved = &cached->second;
+    return kOk;
+  }
+  std::string path;
   if (!dir.empty() && dir != "/") {
     const std::string_view body = dir.substr(0, dir.size() - 1);
     const std::string_view parent = DirPart(body);
+    const std::string* parent_path = nullptr;
     bool found = false;
-    resolved = ResolveDir(parent);
-    resolved += Pick(resolved, body.substr(parent.size()), &found);
-    resolved += '/';
+    if (const ErrorCode code = ResolveDir(parent, &parent_path); code != kOk) return code;
+    path = *parent_path;
+    if (const ErrorCode code = Pick(*parent_path, body.substr(parent.size()), &path, &found);
+        code != kOk)
+      return code;
+    path += '/';
   } else {
-    resolved = dir;
+    path = dir;
   }
-  return dirs_.try_emplace(std::string(dir), std::move(resolved)).first->second;
+  *resolved = &dirs_.try_emplace(std::string(dir), std::move(path)).first->second;
+  return kOk;
 }
 
-std::string NameResolver::Resolve(std::string_view name, bool* found) {
+ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, bool* found) {
   const std::string posix = DosToPosix(name);
   const std::string_view dir = DirPart(posix);
   bool leaf_found = false;
-  std::string resolved = ResolveDir(dir);
-  resolved += Pick(resolved, std::string_view(posix).substr(dir.size()), &leaf_found);
+  const std::string* dir_path = nullptr;
+  if (const ErrorCode code = ResolveDir(dir, &dir_path); code != kOk) return code;
+  *path = *dir_path;
+  const ErrorCode code = Pick(*dir_path, std::string_view(posix).substr(dir.size()), path,
+                              &leaf_found);
   if (found != nullptr) *found = leaf_found;
-  return resolved;
+  return code;
 }
 
 void NameResolver::NoteCreated(const std::string& path) {
   const std::string_view dir = DirPart(path);
   auto it = listings_.find(dir);
-  if (it == listings_.end() || !it->second.readable) return;
+  if (it == listings_.end() || it->second.error != kOk) return;
   Listing& listing = it->second;
   const std::string_view leaf = std::string_view(path).substr(dir.size());
   if (IsSpecial(leaf)) return;

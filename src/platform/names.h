@@ -14,6 +14,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/platform.h"
+
 namespace tesvak {
 
 // Turns each backslash into a slash and drops a leading drive
@@ -32,8 +34,9 @@ bool IsDosDeviceName(std::string_view component);
 std::string DirOf(const std::string& path);
 
 // Fills *names with the entries of directory `dir` ("." for the current
-// one).  Returns false when the directory cannot be listed.
-using DirLister = std::function<bool(const std::string& dir, std::vector<std::string>* names)>;
+// one).  A directory that cannot be opened for listing has none; a listing
+// that fails partway gives the error.
+using DirLister = std::function<ErrorCode(const std::string& dir, std::vector<std::string>* names)>;
 
 // Resolves names component by component, remembering every directory it has
 // listed and every directory prefix it has resolved, so a run lists each
@@ -48,7 +51,8 @@ class NameResolver {
   // several do); otherwise it stays as written.  Sets *found, if given, when
   // the last component was in its directory when that was listed (or has
   // been created since): only a hint, for the directory may have changed.
-  std::string Resolve(std::string_view name, bool* found = nullptr);
+  // Fails only when a listing failed.
+  ErrorCode Resolve(std::string_view name, std::string* path, bool* found = nullptr);
 
   // Tells the resolver that `path`, as returned by Resolve, has just been
   // created as a regular file, so that a later name differing only in case
@@ -71,7 +75,7 @@ class NameResolver {
   // `also`.
   static constexpr std::size_t kIndexAfter = 16;
   struct Listing {
-    bool readable = false;
+    ErrorCode error = kOk;
     std::vector<std::string> entries;
     std::size_t lookups = 0;
     Map<std::size_t> by_folded;
@@ -83,8 +87,8 @@ class NameResolver {
   // alike but for case, or nullptr.
   static const std::string* Lookup(Listing* listing, std::string_view component);
   Listing& ListingOf(std::string_view dir);
-  std::string Pick(std::string_view dir, std::string_view component, bool* found);
-  const std::string& ResolveDir(std::string_view dir);
+  ErrorCode Pick(std::string_view dir, std::string_view component, std::string* out, bool* found);
+  ErrorCode ResolveDir(std::string_view dir, const std::string** resolved);
 
   DirLister lister_;
   Map<std::string> dirs_;

@@ -29,6 +29,8 @@ inline constexpr ErrorCode kAccessDenied = 5;
 inline constexpr ErrorCode kInvalidHandle = 6;
 inline constexpr ErrorCode kGenFailure = 31;
 inline constexpr ErrorCode kSharingViolation = 32;
+inline constexpr ErrorCode kFileExists = 80;
+inline constexpr ErrorCode kBrokenPipe = 109;
 inline constexpr ErrorCode kDiskFullOs = 112;
 inline constexpr ErrorCode kInvalidName = 123;
 inline constexpr ErrorCode kNameTooLong = 206;
@@ -38,9 +40,7 @@ inline constexpr ErrorCode kIoDevice = 1117;
 // program has open for reading.
 inline constexpr ErrorCode kSameFile = 0x20000001u;
 
-// The longest name handed to the file system, as on Windows.  A longer name
-// is refused with kNameTooLong, never cut: a cut name could be another
-// file's, and the program would overwrite it.
+// The longest name handed to the file system, as on Windows.
 inline constexpr std::size_t kMaxName = 259;
 
 // The most bytes one system call is asked to move; larger requests are
@@ -50,34 +50,61 @@ inline std::size_t ClampIo(std::uint64_t size) {
   return static_cast<std::size_t>(size < kMaxIo ? size : kMaxIo);
 }
 
+// Tells files apart: two open files are one and the same file, under
+// whatever names or links they were opened, exactly when their keys are
+// equal.  A POSIX device and inode, or a Windows volume serial number and
+// file index.  The zero key is no file's.
+struct FileKey {
+  std::uint64_t volume = 0;
+  std::uint64_t index = 0;
+  bool operator==(const FileKey&) const = default;
+};
+
+// Whether a name can be handed to the file system whole: kNameTooLong for
+// one longer than kMaxName, which Windows would cut, and kInvalidName for
+// one holding a NUL byte, which would end it early.  A cut name could be
+// another file's, so such names are refused, never cut.
+inline ErrorCode CheckName(const std::string& name) {
+  if (name.size() > kMaxName) return kNameTooLong;
+  if (name.find('\0') != std::string::npos) return kInvalidName;
+  return kOk;
+}
+
 class Platform {
  public:
   virtual ~Platform() = default;
 
   // Opens an existing text file for reading, shared with others for
-  // reading only.  A directory is refused with kAccessDenied.
+  // reading only.  A directory is refused with kAccessDenied.  The file
+  // counts as a text input of the run from then on, open or closed.
   virtual ErrorCode OpenText(const std::string& name, FileId* file) = 0;
   // Opens an existing file for reading, shared for reading and writing.
   virtual ErrorCode OpenRead(const std::string& name, FileId* file) = 0;
-  // Creates a file, or truncates an existing one, for reading and writing,
-  // shared for reading and writing.  Fails with kSharingViolation when the
-  // file is one of the program's own open text files, and with
-  // kAccessDenied when it is read-only or not a regular file (a directory,
-  // a device, or on POSIX a FIFO, a socket or a link that leads nowhere);
-  // nothing is truncated or written then.  When it is a file the program has
-  // open through OpenRead, under whatever name, it is left untouched and
-  // kSameFile is returned; that check comes first.
+  // Creates a file, or opens an existing one and empties it, for reading
+  // and writing, shared for reading and writing.  Every check is made on
+  // the file actually opened, each time, before anything is truncated:
+  //  - kSameFile, first, when it is a file the program has open through
+  //    OpenRead, under whatever name; it is left untouched;
+  //  - kAccessDenied when it is not a regular file (a directory, a device,
+  //    or on POSIX a FIFO, a socket or a link that leads nowhere), or is
+  //    read-only, even to root, unless this run created it;
+  //  - kSharingViolation when it is a text input of this run (OpenText),
+  //    under whatever name or link.
+  // A link to a regular file is written through; a new file is never
+  // created through a link.
   virtual ErrorCode Create(const std::string& name, FileId* file) = 0;
   // Answers as Create would for `name`, with every check it makes, but
   // creates, truncates and writes nothing and leaves no file open: kOk,
-  // kSameFile or the error Create would give.
-  virtual ErrorCode ProbeCreate(const std::string& name) = 0;
+  // kSameFile or the error Create would give.  Sets *existing to the key
+  // of the file Create would write, or to the zero key for a new file,
+  // which from then on the name mapping finds as if it had been created.
+  virtual ErrorCode ProbeCreate(const std::string& name, FileKey* existing) = 0;
 
   // Reads up to `size` bytes; *got == 0 at the end of the file.
   virtual ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) = 0;
   // Writes up to `size` bytes; *put < size means the medium took no more.
   virtual ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) = 0;
-  // The size of a file opened with OpenRead.
+  // The size of a file opened with OpenRead or OpenText.
   virtual ErrorCode Size(FileId file, std::uint64_t* size) = 0;
   virtual ErrorCode Close(FileId file) = 0;
 
@@ -91,13 +118,16 @@ class Platform {
     return false;
   }
 
-  // Whether two open files are one and the same file, under whatever names
-  // they were opened.
-  virtual bool SameFile(FileId a, FileId b) = 0;
+  // The key of an open file.
+  virtual FileKey KeyOf(FileId file) = 0;
 
   // The name the file system sees for a program name: on POSIX the name
   // after the DOS name mapping, on Windows the name as built.
   virtual std::string SystemName(const std::string& name) = 0;
+  // A text that two names share exactly when the file system takes them
+  // for the same place, whether or not a file is there: the mapped name on
+  // POSIX, the name with its letters folded on Windows.
+  virtual std::string PlaceOf(const std::string& name) = 0;
 
   // Writes one console line to standard output, bytes unchanged, followed
   // by CR LF, and flushes it, with any line Print still holds before it.
@@ -105,11 +135,15 @@ class Platform {
 
   // Writes one line to standard output or standard error, bytes unchanged,
   // followed by the system's own newline: LF, or CR LF on Windows.  Lines
-  // may be held back for speed, but all are written by the time the
-  // platform is destroyed, and in order where both streams go to the same
-  // place.
+  // may be held back for speed, but all are written by FinishOutput, and
+  // in order where both streams go to the same place.
   enum class Stream : std::uint8_t { kOut, kErr };
   virtual void Print(Stream stream, std::string_view line) = 0;
+  // Writes every line still held back, and tells whether all that Print
+  // gave standard output reached it: kOk, or the code of the first write
+  // that failed (kBrokenPipe when its reader had gone), with the system's
+  // own words for it in *what.
+  virtual ErrorCode FinishOutput(std::string* what) = 0;
 
   // Whether the system's own programs take options as /X, as Windows' do.
   virtual bool SlashOptions() const { return false; }

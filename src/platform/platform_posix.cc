@@ -4,10 +4,14 @@
 // through the DOS name mapping, errno values become the Windows codes that
 // Wine would give, a directory cannot be opened as a file, a file without
 // any write permission bit is read-only even for root, and a text file the
-// program has open cannot be created over (a sharing violation), because on
-// Windows it is open shared for reading only.  Beyond Windows, an output
-// must be a regular file: a link that leads nowhere, a FIFO, a socket or a
-// device in the output's place is refused before anything is written.
+// program has read cannot be written, as Windows' sharing rules keep an
+// open one.  Beyond Windows, an output must be a regular file.
+//
+// An output is judged on the file actually opened, each time it is opened:
+// a new name is created exclusively, which never follows a link; an
+// existing file is opened without truncating it, looked at through its
+// descriptor, and only then emptied.  Nothing seen on an earlier copy is
+// trusted, for OutDir may change between two lines.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -24,90 +28,30 @@
 #include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
+#include "platform/posix_console.h"
 #include "platform/posix_errors.h"
 
 namespace tesvak {
-
-ErrorCode CodeFromErrno(int err) {
-  switch (err) {
-    case ENOENT:
-      return kFileNotFound;
-    case ENOTDIR:
-    case ELOOP:
-      return kPathNotFound;
-    case EMFILE:
-    case ENFILE:
-      return kTooManyOpenFiles;
-    case EACCES:
-    case EPERM:
-    case EISDIR:
-    case EROFS:
-      return kAccessDenied;
-    case EBADF:
-      return kInvalidHandle;
-    case ENOMEM:
-      return 8;  // ERROR_NOT_ENOUGH_MEMORY
-    case ENXIO:
-    case ENODEV:
-    case ENOMEDIUM:
-      return 21;  // ERROR_NOT_READY
-    case EBUSY:
-    case ETXTBSY:
-      return kSharingViolation;
-    case EAGAIN:
-      return 33;  // ERROR_LOCK_VIOLATION: a locked file
-    case EOPNOTSUPP:
-    case ENOTTY:
-      return 50;  // ERROR_NOT_SUPPORTED
-    case EEXIST:
-      return 80;  // ERROR_FILE_EXISTS
-    case EINVAL:
-      return 87;  // ERROR_INVALID_PARAMETER
-    case EPIPE:
-      return 109;  // ERROR_BROKEN_PIPE
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      return kDiskFullOs;
-    case ENAMETOOLONG:
-      return kNameTooLong;
-    case EOVERFLOW:
-      return 223;  // ERROR_FILE_TOO_LARGE
-    case EFAULT:
-      return 998;  // ERROR_NOACCESS
-    case EIO:
-      return kIoDevice;
-    case ETIMEDOUT:
-      return 1460;  // ERROR_TIMEOUT
-    default:
-      return kGenFailure;
-  }
-}
-
 namespace {
 
-struct Identity {
-  dev_t dev;
-  ino_t ino;
-  bool operator==(const Identity&) const = default;
-};
+FileKey KeyOfStat(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
 
-Identity IdentityOf(const struct stat& st) { return {st.st_dev, st.st_ino}; }
-
-// A file the program has open for reading.
-struct OpenFile {
-  int fd;
-  Identity id;
-  std::uint64_t size;
-  bool text;  // an open text file: nobody may write it meanwhile
-};
-
-bool ListDir(const std::string& dir, std::vector<std::string>* names) {
+// A directory's entries.  A directory that cannot be opened for listing
+// has none; a listing that fails partway is an error, never a shorter list.
+ErrorCode ListDir(const std::string& dir, std::vector<std::string>* names) {
   DIR* d = opendir(dir.c_str());
-  if (d == nullptr) return false;
-  while (const dirent* e = readdir(d)) names->emplace_back(e->d_name);
+  if (d == nullptr) return kOk;
+  for (;;) {
+    errno = 0;
+    const dirent* e = readdir(d);
+    if (e == nullptr) break;
+    names->emplace_back(e->d_name);
+  }
+  const int err = errno;
   closedir(d);
-  return true;
+  return err == 0 ? kOk : CodeFromErrno(err);
 }
 
 bool IsDirectory(const std::string& path) {
@@ -146,46 +90,51 @@ class PosixPlatform final : public Platform {
     umask(mask);
     new_files_read_only_ = (0666 & ~mask & 0222) == 0;
     // A console that has gone away must not kill the run halfway through a
-    // copy; the failed write is simply ignored.  A file-size limit must not
-    // kill it either: the write that passes it fails and is reported.
+    // copy; the failed write is reported at the end.  A file-size limit
+    // must not kill it either: the write that passes it fails and is
+    // reported.
     signal(SIGPIPE, SIG_IGN);
     signal(SIGXFSZ, SIG_IGN);
   }
 
   ErrorCode OpenText(const std::string& name, FileId* file) override {
-    return OpenExisting(name, true, file);
+    const ErrorCode code = OpenExisting(name, Kind::kText, file);
+    if (code == kOk) text_inputs_.push_back(Find(*file)->key);
+    return code;
   }
 
   ErrorCode OpenRead(const std::string& name, FileId* file) override {
-    return OpenExisting(name, false, file);
+    return OpenExisting(name, Kind::kSource, file);
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
-    const std::string* mapped = nullptr;
-    bool listed = false;
-    if (const ErrorCode code = Map(name, &mapped, &listed); code != kOk) return code;
-    const std::string& path = *mapped;
-    // A file that was not there when its directory was listed is most
-    // likely new, and a new file needs no checks: one exclusive create,
-    // which never follows a link.
-    if (listed) return ReplaceExisting(name, path, file);
-    const ErrorCode code = CreateNew(name, path, file);
-    return code == kExists ? ReplaceExisting(name, path, file) : code;
+    std::string path;
+    bool exists = false;
+    if (const ErrorCode code = MapOutput(name, &path, &exists); code != kOk) return code;
+    if (!exists) {
+      const ErrorCode code = CreateNew(name, path, file);
+      if (code != kExists) return code;
+    }
+    return OpenOutput(name, path, file);
   }
 
-  ErrorCode ProbeCreate(const std::string& name) override {
-    const std::string* mapped = nullptr;
-    bool listed = false;  // asked for as for any output, which keeps its name
-    if (const ErrorCode code = Map(name, &mapped, &listed); code != kOk) return code;
-    const std::string& path = *mapped;
+  ErrorCode ProbeCreate(const std::string& name, FileKey* existing) override {
+    *existing = FileKey();
+    std::string path;
+    bool exists = false;
+    if (const ErrorCode code = MapOutput(name, &path, &exists); code != kOk) return code;
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0) {
+    if (stat(path.c_str(), &st) != 0) {
       if (errno != ENOENT) return CodeForPath(errno, path);
-      return NewFileAllowed(DirOf(path));
+      if (lstat(path.c_str(), &st) == 0) return kAccessDenied;  // a link to nowhere
+      const std::string dir = DirOf(path);
+      if (!IsDirectory(dir)) return kPathNotFound;
+      if (access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) != 0) return CodeFromErrno(errno);
+      NoteCreated(name, path);
+      return kOk;
     }
-    if (S_ISLNK(st.st_mode) && stat(path.c_str(), &st) != 0)
-      return errno == ENOENT || errno == ELOOP ? kAccessDenied : CodeForPath(errno, path);
-    if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
+    *existing = KeyOfStat(st);
+    if (const ErrorCode code = CheckOutput(st); code != kOk) return code;
     // What opening it for writing would refuse an ordinary user.
     if (access(path.c_str(), W_OK) == 0 || IsOwnReadOnly(st)) return kOk;
     return CodeFromErrno(errno);
@@ -245,140 +194,107 @@ class PosixPlatform final : public Platform {
     return n > 0;
   }
 
-  bool SameFile(FileId a, FileId b) override {
-    const OpenFile* fa = Find(a);
-    const OpenFile* fb = Find(b);
-    return fa != nullptr && fb != nullptr && fa->id == fb->id;
+  FileKey KeyOf(FileId file) override {
+    OpenFile* f = Find(file);
+    if (f == nullptr) return FileKey();
+    struct stat st;
+    if (f->key == FileKey() && fstat(f->fd, &st) == 0) f->key = KeyOfStat(st);
+    return f->key;
   }
 
   std::string SystemName(const std::string& name) override {
-    const std::string* path = nullptr;
-    return Map(name, &path) == kOk ? *path : name;
+    std::string path;
+    return Map(name, &path) == kOk ? path : name;
   }
+  std::string PlaceOf(const std::string& name) override { return SystemName(name); }
 
-  void ConsoleLine(std::string_view line) override {
-    FlushPrinted();
-    std::string out(line);
-    out += "\r\n";
-    WriteAll(STDOUT_FILENO, out);
-  }
-
-  void Print(Stream stream, std::string_view line) override {
-    const int i = stream == Stream::kOut ? 0 : 1;
-    if (!print_setup_) SetUpPrint();
-    // Where both streams end in the same place, keep their lines in order.
-    if (print_shared_ && !printed_[1 - i].empty()) Flush(1 - i);
-    printed_[i].append(line).push_back('\n');
-    if (print_each_line_[i] || printed_[i].size() >= kPrintBuffer) Flush(i);
-  }
+  void ConsoleLine(std::string_view line) override { console_.Line(line); }
+  void Print(Stream stream, std::string_view line) override { console_.Print(stream, line); }
+  ErrorCode FinishOutput(std::string* what) override { return console_.Finish(what); }
 
   std::string ModuleName() override { return module_; }
-
-  ~PosixPlatform() override { FlushPrinted(); }
 
  private:
   // CreateNew's answer when the name turns out to exist after all.
   static constexpr ErrorCode kExists = 0x20000002u;
-  static constexpr std::size_t kPrintBuffer = std::size_t{64} * 1024;
-  static constexpr int kPrintFds[2] = {STDOUT_FILENO, STDERR_FILENO};
 
-  static void WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-      const ssize_t n = write(fd, bytes.data(), bytes.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return;  // nowhere left to write to
-      bytes.remove_prefix(static_cast<std::size_t>(n));
+  enum class Kind : std::uint8_t { kText, kSource, kOutput };
+  struct OpenFile {
+    int fd;
+    Kind kind;
+    FileKey key;  // the zero key until asked for, for an output made new
+    std::uint64_t size;
+  };
+
+  // Maps a program name to the name to hand to the system.
+  ErrorCode Map(const std::string& name, std::string* path, bool* found = nullptr) {
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    return names_.Resolve(name, path, found);
+  }
+
+  // Map for an output, which is often written again: a name once known to
+  // exist (in its directory's listing, or made by this run) is kept, and
+  // *exists tells whether it is.  Only a hint: the file is looked at anew
+  // when it is opened.
+  ErrorCode MapOutput(const std::string& name, std::string* path, bool* exists) {
+    if (auto known = outputs_.find(name); known != outputs_.end()) {
+      *path = known->second;
+      *exists = true;
+      return kOk;
     }
-  }
-
-  // Print holds lines back unless they go to a terminal, which shows each
-  // at once.
-  void SetUpPrint() {
-    print_setup_ = true;
-    struct stat out;
-    struct stat err;
-    for (int i = 0; i < 2; ++i) print_each_line_[i] = isatty(kPrintFds[i]) != 0;
-    print_shared_ = (print_each_line_[0] && print_each_line_[1]) ||
-                    (fstat(STDOUT_FILENO, &out) == 0 && fstat(STDERR_FILENO, &err) == 0 &&
-                     IdentityOf(out) == IdentityOf(err));
-  }
-
-  void Flush(int i) {
-    WriteAll(kPrintFds[i], printed_[i]);
-    printed_[i].clear();
-  }
-  void FlushPrinted() {
-    for (int i = 0; i < 2; ++i)
-      if (!printed_[i].empty()) Flush(i);
-  }
-
-  // Maps a program name to the name to hand to the system.  A name longer
-  // than Windows allows, or holding a NUL byte, cannot be passed on whole,
-  // so it is refused rather than cut.  Each output name is resolved once a
-  // run, once it is known to exist; *listed, given for outputs, tells
-  // whether it does (it was in its directory's listing, or the run created
-  // it).
-  static ErrorCode Check(const std::string& name) {
-    if (name.size() > kMaxName) return kNameTooLong;
-    if (name.find('\0') != std::string::npos) return kInvalidName;
-    return kOk;
-  }
-  ErrorCode Map(const std::string& name, const std::string** path, bool* listed = nullptr) {
-    if (const ErrorCode code = Check(name); code != kOk) return code;
-    auto known = mapped_.find(name);
-    bool found = known != mapped_.end();
-    if (!found) {
-      scratch_ = names_.Resolve(name, &found);
-      // Outputs are kept: one is often written again, inputs seldom read
-      // twice (and those found as written never come here).
-      if (found && listed != nullptr) known = mapped_.emplace(name, scratch_).first;
-    }
-    *path = known != mapped_.end() ? &known->second : &scratch_;
-    if (listed != nullptr) *listed = found;
+    if (const ErrorCode code = Map(name, path, exists); code != kOk) return code;
+    if (*exists) outputs_.emplace(name, *path);
     return kOk;
   }
 
-  const OpenFile* Find(FileId file) const {
-    for (const OpenFile& f : open_)
+  void NoteCreated(const std::string& name, const std::string& path) {
+    names_.NoteCreated(path);
+    outputs_.emplace(name, path);
+  }
+
+  OpenFile* Find(FileId file) {
+    for (OpenFile& f : open_)
       if (f.fd == file) return &f;
     return nullptr;
   }
 
-  bool IsOpen(Identity id, bool text) const {
+  bool IsOpenSource(FileKey key) const {
     return std::any_of(open_.begin(), open_.end(),
-                       [&](const OpenFile& f) { return f.text == text && f.id == id; });
+                       [&](const OpenFile& f) { return f.kind == Kind::kSource && f.key == key; });
   }
-  bool IsOpenSource(const struct stat& st) const { return IsOpen(IdentityOf(st), false); }
-
+  bool IsTextInput(FileKey key) const {
+    return std::find(text_inputs_.begin(), text_inputs_.end(), key) != text_inputs_.end();
+  }
   // A file this run created without write permission, as a umask that
   // removes every write bit makes it: not read-only to the run itself.
   bool IsOwnReadOnly(const struct stat& st) const {
-    return std::find(own_read_only_.begin(), own_read_only_.end(), IdentityOf(st)) !=
+    return std::find(own_read_only_.begin(), own_read_only_.end(), KeyOfStat(st)) !=
            own_read_only_.end();
   }
 
-  ErrorCode OpenExisting(const std::string& name, bool text, FileId* file) {
-    if (const ErrorCode code = Check(name); code != kOk) return code;
+  ErrorCode OpenExisting(const std::string& name, Kind kind, FileId* file) {
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
     // Non-blocking, so that opening a FIFO without a writer does not hang.
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // As written first: a name that exists so is what resolving it gives,
     // and finding that out needs no directory listing.  Where the last name
-    // looked up was spelled otherwise on disk, the next is resolved first.
+    // looked up in a directory was spelled otherwise on disk, the next is
+    // resolved first.
     std::string path = DosToPosix(name);
     const std::string dir = DirOf(path);
     const bool as_written = !resolve_first_.contains(dir);
     int fd = as_written ? open(path.c_str(), kFlags) : -1;
     int err = as_written ? errno : ENOENT;
     if (fd < 0 && err == ENOENT) {
-      const std::string* resolved = nullptr;
-      Map(name, &resolved);
-      if (*resolved != path) {
+      std::string resolved;
+      if (const ErrorCode code = Map(name, &resolved); code != kOk) return code;
+      if (resolved != path) {
         resolve_first_.insert(dir);
       } else {
         resolve_first_.erase(dir);
       }
-      if (*resolved != path || !as_written) {
-        path = *resolved;
+      if (resolved != path || !as_written) {
+        path = resolved;
         fd = open(path.c_str(), kFlags);
         err = errno;
       }
@@ -392,139 +308,90 @@ class PosixPlatform final : public Platform {
     if (!S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
       return CloseWith(fd, CodeFromErrno(errno));
     const std::uint64_t size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
-    open_.push_back({fd, IdentityOf(st), size, text});
+    open_.push_back({fd, kind, KeyOfStat(st), size});
     *file = fd;
     return kOk;
   }
 
+  // A new output: one exclusive create, which never follows a link and
+  // needs no checks, for nobody else's file can be behind it.
   ErrorCode CreateNew(const std::string& name, const std::string& path, FileId* file) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return errno == EEXIST ? kExists : CodeForPath(errno, path);
-    names_.NoteCreated(path);
-    mapped_.emplace(name, path);
+    NoteCreated(name, path);
+    FileKey key;
     if (new_files_read_only_) {
       struct stat st;
       if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-      own_read_only_.push_back(IdentityOf(st));
+      key = KeyOfStat(st);
+      own_read_only_.push_back(key);
     }
+    open_.push_back({fd, Kind::kOutput, key, 0});
     *file = fd;
     return kOk;
   }
 
-  // Whether the existing output `st` describes may be replaced: kOk, or
-  // kSameFile for the open source, or why not.
-  ErrorCode CheckReplace(const struct stat& st) const {
-    if (IsOpenSource(st)) return kSameFile;
+  // Whether the existing file `st` describes may be emptied and written:
+  // kOk, or kSameFile for the open source, or why not.
+  ErrorCode CheckOutput(const struct stat& st) const {
+    if (IsOpenSource(KeyOfStat(st))) return kSameFile;
     if (!S_ISREG(st.st_mode)) return kAccessDenied;
-    if (IsOpen(IdentityOf(st), true)) return kSharingViolation;
+    if (IsTextInput(KeyOfStat(st))) return kSharingViolation;
     if ((st.st_mode & 0222) == 0 && !IsOwnReadOnly(st)) return kAccessDenied;
     return kOk;
   }
 
-  // The output is there: only a regular file that is neither open nor
-  // read-only may be emptied and written, and every check is made before
-  // anything is truncated.  A file is looked at once and opened with
-  // O_TRUNC, as cheap as a copy can be; O_NOFOLLOW refuses a link that took
-  // its place meanwhile, and a link goes the long way round.
-  ErrorCode ReplaceExisting(const std::string& name, const std::string& path, FileId* file) {
-    // An output this run has checked and written before is known: what it
-    // is needs no second look, only whether it is one of the files open.
-    auto known = replaced_.find(path);
-    struct stat st;
-    if (known != replaced_.end()) {
-      if (IsOpen(known->second, false)) return kSameFile;
-      if (IsOpen(known->second, true)) return kSharingViolation;
-    } else {
-      if (lstat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
-      if (S_ISLNK(st.st_mode)) return ReplaceThroughLink(name, path, file);
-      if (const ErrorCode code = CheckReplace(st); code != kOk) return code;
-    }
-    const int fd =
-        open(path.c_str(), O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd >= 0) {
-      if (known == replaced_.end()) replaced_.emplace(path, IdentityOf(st));
-      *file = fd;
-      return kOk;
-    }
-    const int err = errno;
-    if (known != replaced_.end()) {  // it changed after all: look again
-      replaced_.erase(known);
-      return ReplaceExisting(name, path, file);
-    }
-    if (err == ELOOP) return ReplaceThroughLink(name, path, file);
-    if (err == EACCES && IsOwnReadOnly(st)) return Recreate(name, path, file);
-    if (err == ENOENT) return Vanished(name, path, err, file);
-    return err == ENXIO ? kAccessDenied : CodeForPath(err, path);  // ENXIO: a FIFO
-  }
-
-  // An output that is a link: written through when it leads to a regular
-  // file, which is opened without O_TRUNC and checked again, opened, before
-  // it is emptied.  A link to nowhere creates nothing.
-  ErrorCode ReplaceThroughLink(const std::string& name, const std::string& path, FileId* file) {
-    struct stat st;
-    if (stat(path.c_str(), &st) != 0) return Vanished(name, path, errno, file);
-    if (IsOpenSource(st)) return kSameFile;
-    if (!S_ISREG(st.st_mode)) return kAccessDenied;
+  // An existing output, or a link to one: opened without truncating it,
+  // checked through the descriptor, and emptied only when it passes.
+  ErrorCode OpenOutput(const std::string& name, const std::string& path, FileId* file) {
     const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return errno == ENXIO ? kAccessDenied : CodeForPath(errno, path);
+    if (fd < 0) return OpenOutputFailed(name, path, errno, file);
+    struct stat st;
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    if (const ErrorCode code = CheckReplace(st); code != kOk) return CloseWith(fd, code);
+    if (const ErrorCode code = CheckOutput(st); code != kOk) return CloseWith(fd, code);
     if (st.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    open_.push_back({fd, Kind::kOutput, KeyOfStat(st), 0});
     *file = fd;
     return kOk;
   }
 
-  // Whether a new file may be made in `dir`: it must be there and
-  // writable.  Asked once a directory.
-  ErrorCode NewFileAllowed(const std::string& dir) {
-    auto [it, fresh] = new_file_checks_.try_emplace(dir, kOk);
-    if (!fresh) return it->second;
-    if (!IsDirectory(dir))
-      it->second = kPathNotFound;
-    else if (access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) != 0)
-      it->second = CodeFromErrno(errno);
-    return it->second;
-  }
-
-  // The output could not be looked at: a link that leads nowhere (or round
-  // in a circle) is refused, and a file that went away since the listing is
-  // created anew.
-  ErrorCode Vanished(const std::string& name, const std::string& path, int err, FileId* file) {
+  // Why an existing output could not be opened for writing: a FIFO
+  // without a reader and a link that leads nowhere (or round in a circle)
+  // are refused; a file that went away meanwhile is created anew; the
+  // run's own read-only file, which an ordinary user may not open for
+  // writing, is made anew in its place, under the same umask.
+  ErrorCode OpenOutputFailed(const std::string& name, const std::string& path, int err,
+                             FileId* file) {
     struct stat st;
-    if (err != ENOENT && err != ELOOP) return CodeForPath(err, path);
-    if (lstat(path.c_str(), &st) == 0)
-      return S_ISLNK(st.st_mode) ? kAccessDenied : CodeFromErrno(err);
-    if (err != ENOENT) return CodeForPath(err, path);
+    if (err == ENXIO) return kAccessDenied;
+    if (err == ENOENT || err == ELOOP) {
+      if (lstat(path.c_str(), &st) == 0) return S_ISLNK(st.st_mode) ? kAccessDenied : kFileExists;
+      if (errno != ENOENT) return CodeForPath(errno, path);
+    } else if (err == EACCES && stat(path.c_str(), &st) == 0 && IsOwnReadOnly(st)) {
+      if (unlink(path.c_str()) != 0) return CodeForPath(errno, path);
+    } else {
+      return CodeForPath(err, path);
+    }
     const ErrorCode code = CreateNew(name, path, file);
-    return code == kExists ? 80 : code;  // ERROR_FILE_EXISTS: it keeps changing
-  }
-
-  // The run's own read-only file, which an ordinary user may not open for
-  // writing: made anew in its place, under the same umask.
-  ErrorCode Recreate(const std::string& name, const std::string& path, FileId* file) {
-    if (unlink(path.c_str()) != 0) return CodeForPath(errno, path);
-    const ErrorCode code = CreateNew(name, path, file);
-    return code == kExists ? 80 : code;
+    return code == kExists ? kFileExists : code;  // it keeps changing
   }
 
   NameResolver names_;
-  std::unordered_map<std::string, std::string> mapped_;  // program name -> resolved name
-  std::string scratch_;                                  // a name resolved but not kept
-  std::vector<OpenFile> open_;
-  std::vector<Identity> own_read_only_;
-  std::unordered_map<std::string, ErrorCode> new_file_checks_;  // directory -> answer
-  std::unordered_map<std::string, Identity> replaced_;          // outputs checked and written
+  std::unordered_map<std::string, std::string> outputs_;  // output names known to exist
   std::unordered_set<std::string> resolve_first_;  // directories of names spelled otherwise
+  std::vector<OpenFile> open_;
+  std::vector<FileKey> text_inputs_;    // every text file opened this run
+  std::vector<FileKey> own_read_only_;  // files this run made without write permission
   std::string module_;
   bool new_files_read_only_ = false;
-  std::string printed_[2];  // lines Print holds back, for stdout and stderr
-  bool print_setup_ = false;
-  bool print_each_line_[2] = {false, false};
-  bool print_shared_ = false;
+  PosixConsole console_;
 };
 
 }  // namespace
 
-std::unique_ptr<Platform> MakeSystemPlatform() { return std::make_unique<PosixPlatform>(); }
+std::unique_ptr<Platform> MakeSystemPlatform() {
+  GuardStandardDescriptors();
+  return std::make_unique<PosixPlatform>();
+}
 
 }  // namespace tesvak

@@ -3,11 +3,17 @@
 // 259 bytes, which Windows cannot take whole, is refused rather than cut,
 // and an output must be a file on disk: DOS device names such as NUL.sqr
 // or COM1.sqr, which Windows sends to the device, are refused.
+//
+// An output is judged on the file actually opened, each time: it is
+// opened, or created, without truncating it, looked at through its handle,
+// and only then emptied.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
+#include <algorithm>
 #include <vector>
 
+#include "base/ascii.h"
 #include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
@@ -16,43 +22,73 @@ namespace tesvak {
 namespace {
 
 HANDLE AsHandle(FileId file) { return reinterpret_cast<HANDLE>(file); }
+FileId AsFileId(HANDLE h) { return reinterpret_cast<FileId>(h); }
 
 ErrorCode LastError() { return static_cast<ErrorCode>(GetLastError()); }
 
 DWORD Clamp(std::uint64_t size) { return static_cast<DWORD>(ClampIo(size)); }
 
+FileKey KeyOfHandle(HANDLE h) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!GetFileInformationByHandle(h, &info)) return FileKey();
+  return {info.dwVolumeSerialNumber,
+          (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+}
+
+// The system's own words for an error code.
+std::string ErrorText(DWORD code) {
+  char* text = nullptr;
+  const DWORD n = FormatMessageA(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, code, 0, reinterpret_cast<char*>(&text), 0, nullptr);
+  std::string out = n > 0 ? std::string(text, n) : "error " + std::to_string(code);
+  if (text != nullptr) LocalFree(text);
+  while (!out.empty() && (out.back() == '\n' || out.back() == '\r' || out.back() == ' '))
+    out.pop_back();
+  return out;
+}
+
 class Win32Platform final : public Platform {
  public:
   ErrorCode OpenText(const std::string& name, FileId* file) override {
-    return Open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, file);
+    const ErrorCode code = Open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, file);
+    if (code == kOk) text_inputs_.push_back(KeyOfHandle(AsHandle(*file)));
+    return code;
   }
 
   ErrorCode OpenRead(const std::string& name, FileId* file) override {
     const ErrorCode code =
         Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, file);
-    if (code == kOk) reads_.push_back(AsHandle(*file));
+    if (code == kOk) sources_.push_back(AsHandle(*file));
     return code;
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
-    if (const ErrorCode code = Check(name); code != kOk) return code;
     if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
-    // The files opened with OpenRead share writing, so creating over one of
-    // them would succeed and empty it; look first.
-    if (IsOpenForReading(name)) return kSameFile;
-    const ErrorCode code = Open(name, GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_ALWAYS, file);
-    if (code == kOk && GetFileType(AsHandle(*file)) != FILE_TYPE_DISK) {
-      CloseHandle(AsHandle(*file));
-      return kAccessDenied;
+    FileId opened = 0;
+    ErrorCode code = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                          OPEN_ALWAYS, &opened);
+    // A read-only file refuses writing before it can be looked at; it may
+    // still be the source, which is skipped rather than refused.
+    if (code == kAccessDenied && IsOpenSource(name)) return kSameFile;
+    if (code != kOk) return code;
+    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
+    HANDLE h = AsHandle(opened);
+    code = CheckOutput(h);
+    if (code == kOk && existed && !SetEndOfFile(h)) code = LastError();
+    if (code != kOk) {
+      CloseHandle(h);
+      return code;
     }
-    return code;
+    *file = opened;
+    return kOk;
   }
 
-  ErrorCode ProbeCreate(const std::string& name) override {
-    if (const ErrorCode code = Check(name); code != kOk) return code;
+  ErrorCode ProbeCreate(const std::string& name, FileKey* existing) override {
+    *existing = FileKey();
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
     if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
-    if (IsOpenForReading(name)) return kSameFile;
+    if (IsOpenSource(name)) return kSameFile;
     const DWORD attributes = GetFileAttributesA(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
       // Not there: a new file, if its directory is.
@@ -63,12 +99,13 @@ class Win32Platform final : public Platform {
     // Opened for writing without truncating it, to meet any sharing rule
     // that would refuse Create, and closed again untouched.
     FileId file = 0;
-    const ErrorCode code =
+    ErrorCode code =
         Open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, &file);
     if (code != kOk) return code;
-    const bool disk = GetFileType(AsHandle(file)) == FILE_TYPE_DISK;
+    *existing = KeyOfHandle(AsHandle(file));
+    code = CheckOutput(AsHandle(file));
     CloseHandle(AsHandle(file));
-    return disk ? kOk : kAccessDenied;
+    return code;
   }
 
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
@@ -98,27 +135,34 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode Close(FileId file) override {
-    for (auto it = reads_.begin(); it != reads_.end(); ++it) {
-      if (*it == AsHandle(file)) {
-        reads_.erase(it);
-        break;
-      }
-    }
+    std::erase(sources_, AsHandle(file));
     return CloseHandle(AsHandle(file)) ? kOk : LastError();
   }
 
-  bool SameFile(FileId a, FileId b) override {
-    BY_HANDLE_FILE_INFORMATION ia, ib;
-    return GetFileInformationByHandle(AsHandle(a), &ia) &&
-           GetFileInformationByHandle(AsHandle(b), &ib) && SameFile(ia, ib);
-  }
+  FileKey KeyOf(FileId file) override { return KeyOfHandle(AsHandle(file)); }
 
   std::string SystemName(const std::string& name) override { return name; }
+  std::string PlaceOf(const std::string& name) override {
+    std::string place = FoldUpper(name);
+    std::replace(place.begin(), place.end(), '/', '\\');
+    return place;
+  }
 
-  void ConsoleLine(std::string_view line) override { WriteLine(STD_OUTPUT_HANDLE, line); }
+  void ConsoleLine(std::string_view line) override {
+    const DWORD error = out_error_;
+    WriteLine(STD_OUTPUT_HANDLE, line);
+    out_error_ = error;  // the stop lines and the report keep their own exit codes
+  }
 
   void Print(Stream stream, std::string_view line) override {
     WriteLine(stream == Stream::kOut ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE, line);
+  }
+
+  ErrorCode FinishOutput(std::string* what) override {
+    if (out_error_ == 0) return kOk;
+    *what = ErrorText(out_error_);
+    // A pipe whose reader has gone answers "the pipe is being closed".
+    return out_error_ == ERROR_NO_DATA ? kBrokenPipe : static_cast<ErrorCode>(out_error_);
   }
 
   bool SlashOptions() const override { return true; }
@@ -134,7 +178,7 @@ class Win32Platform final : public Platform {
   // WriteFile on the raw handle: bytes go out unchanged, with no text-mode
   // translation and no code-page conversion, and a line at a time, so
   // nothing is held back.
-  static void WriteLine(DWORD which, std::string_view line) {
+  void WriteLine(DWORD which, std::string_view line) {
     std::string out(line);
     out += "\r\n";
     HANDLE h = GetStdHandle(which);
@@ -142,50 +186,55 @@ class Win32Platform final : public Platform {
     std::size_t left = out.size();
     while (left > 0) {
       DWORD n = 0;
-      if (!WriteFile(h, p, Clamp(left), &n, nullptr) || n == 0) return;
+      if (!WriteFile(h, p, Clamp(left), &n, nullptr) || n == 0) {
+        if (which == STD_OUTPUT_HANDLE && out_error_ == 0)
+          out_error_ = n == 0 && GetLastError() == 0 ? ERROR_WRITE_FAULT : GetLastError();
+        return;
+      }
       p += n;
       left -= n;
     }
   }
 
-  bool IsOpenForReading(const std::string& name) {
-    if (reads_.empty()) return false;
+  // Whether the file open as `h` may be emptied and written: kOk, or
+  // kSameFile for the open source, or why not.
+  ErrorCode CheckOutput(HANDLE h) const {
+    const FileKey key = KeyOfHandle(h);
+    for (HANDLE source : sources_)
+      if (KeyOfHandle(source) == key) return kSameFile;
+    if (GetFileType(h) != FILE_TYPE_DISK) return kAccessDenied;
+    if (std::find(text_inputs_.begin(), text_inputs_.end(), key) != text_inputs_.end())
+      return kSharingViolation;
+    return kOk;
+  }
+
+  // Whether `name` is a file open through OpenRead.
+  bool IsOpenSource(const std::string& name) const {
+    if (sources_.empty()) return false;
     // Asking for no access at all opens the file past any sharing rule.
     HANDLE other =
         CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (other == INVALID_HANDLE_VALUE) return false;
-    bool same = false;
-    for (HANDLE h : reads_)
-      same = same || SameFile(reinterpret_cast<FileId>(h), reinterpret_cast<FileId>(other));
+    const FileKey key = KeyOfHandle(other);
     CloseHandle(other);
-    return same;
-  }
-
-  static bool SameFile(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b) {
-    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
-           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
-  }
-
-  // A name too long for Windows, or holding a NUL byte, cannot be passed
-  // on whole, so it is refused rather than cut.
-  static ErrorCode Check(const std::string& name) {
-    if (name.size() > kMaxName) return kNameTooLong;
-    if (name.find('\0') != std::string::npos) return kInvalidName;
-    return kOk;
+    return std::any_of(sources_.begin(), sources_.end(),
+                       [&](HANDLE source) { return KeyOfHandle(source) == key; });
   }
 
   static ErrorCode Open(const std::string& name, DWORD access, DWORD share, DWORD disposition,
                         FileId* file) {
-    if (const ErrorCode code = Check(name); code != kOk) return code;
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
     HANDLE h = CreateFileA(name.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                            nullptr);
     if (h == INVALID_HANDLE_VALUE) return LastError();
-    *file = reinterpret_cast<FileId>(h);
+    *file = AsFileId(h);
     return kOk;
   }
 
-  std::vector<HANDLE> reads_;  // files open through OpenRead
+  std::vector<HANDLE> sources_;      // files open through OpenRead
+  std::vector<FileKey> text_inputs_;  // every text file opened this run
+  DWORD out_error_ = 0;               // the first failed write to standard output
 };
 
 }  // namespace

@@ -43,7 +43,9 @@ Status CopyRulesFile(Platform& fs, const std::string& source, const std::string&
   FileId id = 0;
   if (fs.OpenRead(source, &id) != kOk) return Status::Stop(kNoRulesFileLine);
   OwnedFile from(fs, id);
-  ErrorCode code = action == CopyAction::kPlan ? fs.ProbeCreate(dest) : fs.Create(dest, &id);
+  FileKey existing;
+  ErrorCode code =
+      action == CopyAction::kPlan ? fs.ProbeCreate(dest, &existing) : fs.Create(dest, &id);
   if (code != kOk && code != kSameFile) return Status::IoError(code, Site::kCreate);
   log.Copy(at, source, dest, code == kSameFile);
   if (code == kOk && action == CopyAction::kCopy) {

@@ -49,14 +49,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   NameResolver resolver([&](const std::string& dir, std::vector<std::string>* names) {
     auto it = tree.find(dir);
-    if (it == tree.end()) return false;
-    names->assign(it->second.begin(), it->second.end());
-    return true;
+    if (it != tree.end()) names->assign(it->second.begin(), it->second.end());
+    return kOk;
   });
   const std::string mapped = DosToPosix(name);
-  const std::string resolved = resolver.Resolve(name);
+  std::string resolved, again;
+  Check(resolver.Resolve(name, &resolved) == kOk);
   Check(mapped.size() <= name.size() && mapped.find('\\') == std::string::npos);
-  Check(resolver.Resolve(name) == resolved);  // the caches change nothing
+  Check(resolver.Resolve(name, &again) == kOk && again == resolved);  // the caches change nothing
 
   const std::vector<std::string> want = Split(mapped), got = Split(resolved);
   Check(want.size() == got.size());

@@ -101,6 +101,7 @@ class Case:
         self.file_size_limit = None  # RLIMIT_FSIZE in bytes, always applied
         self.umask = None
         self.fifos = {}  # name -> chunks a writer feeds it while the program runs
+        self.changes = {}  # chunks written -> [(verb, args)] made before the next chunk
         self.remove_program = False  # delete the program's file during the run
         self._parse()
 
@@ -164,6 +165,10 @@ class Case:
             self.actions.append(("chmod", words[2], int(words[1], 8)))
         elif verb == "symlink":
             self.actions.append(("symlink", words[1], words[2]))
+        elif verb == "hardlink":
+            self.actions.append(("hardlink", words[1], words[2]))
+        elif verb == "change-after-chunk":
+            self.changes.setdefault(int(words[1]), []).append((words[2], words[3:]))
         elif verb == "file-size-limit:":
             self.file_size_limit = int(words[1])
         elif verb == "umask:":
@@ -218,6 +223,9 @@ def build_tree(case, root):
         elif verb == "symlink":
             os.makedirs(os.path.dirname(path), exist_ok=True)
             os.symlink(arg, path)
+        elif verb == "hardlink":
+            os.makedirs(os.path.dirname(path), exist_ok=True)
+            os.link(os.path.join(root, arg), path)
         elif verb == "fifo":
             os.makedirs(os.path.dirname(path), exist_ok=True)
             os.mkfifo(path)
@@ -332,18 +340,39 @@ def wait_until_open(pid, path, seconds=30):
     return False
 
 
+def change(root, verb, args):
+    """One change to the tree while the program runs: `hardlink NAME TARGET`
+    and `symlink NAME TARGET` put a link in NAME's place, `chmod MODE NAME`
+    sets its permission bits."""
+    path = os.path.join(root, args[-1] if verb == "chmod" else args[0])
+    if verb == "chmod":
+        os.chmod(path, int(args[0], 8))
+        return
+    tmp = path + ".new"
+    if verb == "hardlink":
+        os.link(os.path.join(root, args[1]), tmp)
+    elif verb == "symlink":
+        os.symlink(args[1], tmp)
+    else:
+        raise CaseError("unknown change %s" % verb)
+    os.replace(tmp, path)
+
+
 def feed(case, root, writers, process, program):
     """While the program runs: once it has the FIFOs open, removes the
-    program's file if the case asks, then writes each chunk after a pause
-    and closes the write ends."""
+    program's file if the case asks, then writes each chunk after a pause,
+    making the case's changes after the chunks they follow, and closes the
+    write ends."""
     for name, fd in writers.items():
         if not wait_until_open(process.pid, os.path.join(os.path.realpath(root), name)):
             break
     if case.remove_program:
         os.unlink(program)
     for name, fd in writers.items():
-        for chunk in case.fifos[name]:
+        for written, chunk in enumerate(case.fifos[name]):
             time.sleep(0.3)
+            for verb, args in case.changes.get(written, []):
+                change(root, verb, args)
             os.write(fd, chunk)
     for fd in writers.values():
         os.close(fd)
@@ -364,7 +393,7 @@ def run_case(case, args):
             os.chmod(bin_dir, 0o755)
             program = reachable_program(program, bin_dir)
         inputs = build_tree(case, root)
-        links = {name for verb, name, _ in case.actions if verb == "symlink"}
+        links = {name for verb, name, _ in case.actions if verb in ("symlink", "hardlink")}
         command = args.prefix + [program] + case.args
         holders = hold_files(case, args, root)
         writers = open_writers(case, root)

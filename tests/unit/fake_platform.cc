@@ -50,8 +50,7 @@ bool FakePlatform::IsDir(const std::string& name) const {
 }
 
 ErrorCode FakePlatform::Check(const std::string& name) const {
-  if (name.find('\0') != std::string::npos) return kInvalidName;
-  if (name.size() > kMaxName) return kNameTooLong;
+  if (const ErrorCode code = CheckName(name); code != kOk) return code;
   if (IsDir(name)) return kAccessDenied;
   if (files.count(name)) return kOk;
   const std::size_t sep = name.find_last_of("\\/");
@@ -63,6 +62,7 @@ ErrorCode FakePlatform::OpenExisting(const std::string& name, bool text, Op op, 
   log.push_back((text ? "text " : "read ") + name);
   if (const Fault* f = Call(op, name)) return f->code;
   if (const ErrorCode code = Check(name); code != kOk) return code;
+  if (text) text_inputs_.insert(name);
   *file = Add({name, 0, text});
   return kOk;
 }
@@ -79,8 +79,7 @@ ErrorCode FakePlatform::CheckCreate(const std::string& name) const {
   for (const auto& [id, h] : open_)
     if (h.name == name && !h.text) return kSameFile;
   if (const ErrorCode code = Check(name); code != kOk && code != kFileNotFound) return code;
-  for (const auto& [id, h] : open_)
-    if (h.name == name) return kSharingViolation;
+  if (text_inputs_.count(name)) return kSharingViolation;
   if (read_only.count(name)) return kAccessDenied;
   return kOk;
 }
@@ -94,8 +93,9 @@ ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
   return kOk;
 }
 
-ErrorCode FakePlatform::ProbeCreate(const std::string& name) {
+ErrorCode FakePlatform::ProbeCreate(const std::string& name, FileKey* existing) {
   log.push_back("probe " + name);
+  *existing = files.count(name) ? KeyOfName(name) : FileKey();
   if (const Fault* f = Call(Op::kCreate, name)) return f->code;
   return CheckCreate(name);
 }
@@ -141,10 +141,18 @@ ErrorCode FakePlatform::Close(FileId file) {
   return kOk;
 }
 
-bool FakePlatform::SameFile(FileId a, FileId b) {
-  auto ia = open_.find(a);
-  auto ib = open_.find(b);
-  return ia != open_.end() && ib != open_.end() && ia->second.name == ib->second.name;
+FileKey FakePlatform::KeyOfName(const std::string& name) {
+  return {1, keys_.try_emplace(name, keys_.size() + 1).first->second};
+}
+
+FileKey FakePlatform::KeyOf(FileId file) {
+  auto it = open_.find(file);
+  return it == open_.end() ? FileKey() : KeyOfName(it->second.name);
+}
+
+ErrorCode FakePlatform::FinishOutput(std::string* what) {
+  if (out_failure != kOk) *what = "output failed";
+  return out_failure;
 }
 
 void FakePlatform::ConsoleLine(std::string_view line) { console.append(line).append("\r\n"); }

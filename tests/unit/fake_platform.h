@@ -1,6 +1,7 @@
 // An in-memory file system for the program's tests, with the error codes and
 // sharing rules of the real platforms (the contract test holds it to them)
-// and a way to make any one call fail.
+// and a way to make any one call fail.  A file is its name: there are no
+// links.
 //
 // Names are exact: no case folding and no mapping.  A directory exists when
 // it is in `dirs` or when a file or directory lies below it, so a test that
@@ -27,6 +28,7 @@ class FakePlatform : public Platform {
   std::set<std::string> read_only;           // files that may not be written
   std::string console;                       // ConsoleLine's output
   std::string out, err;                      // Print's, one "\n" a line
+  ErrorCode out_failure = kOk;               // FinishOutput's answer
   std::vector<std::string> log;  // "text NAME", "read NAME", "create NAME", "probe NAME"
   std::size_t max_read = static_cast<std::size_t>(-1);  // bytes per Read
   std::string module = "tesvak";
@@ -47,15 +49,17 @@ class FakePlatform : public Platform {
   ErrorCode OpenText(const std::string& name, FileId* file) override;
   ErrorCode OpenRead(const std::string& name, FileId* file) override;
   ErrorCode Create(const std::string& name, FileId* file) override;
-  ErrorCode ProbeCreate(const std::string& name) override;
+  ErrorCode ProbeCreate(const std::string& name, FileKey* existing) override;
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override;
   ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override;
   ErrorCode Size(FileId file, std::uint64_t* size) override;
   ErrorCode Close(FileId file) override;
-  bool SameFile(FileId a, FileId b) override;
+  FileKey KeyOf(FileId file) override;
   std::string SystemName(const std::string& name) override { return name; }
+  std::string PlaceOf(const std::string& name) override { return name; }
   void ConsoleLine(std::string_view line) override;
   void Print(Stream stream, std::string_view line) override;
+  ErrorCode FinishOutput(std::string* what) override;
   std::string ModuleName() override { return module; }
 
  private:
@@ -78,12 +82,16 @@ class FakePlatform : public Platform {
   // The code for a name no file may have, or for a file or directory that
   // is not there; kOk for an existing file.
   ErrorCode Check(const std::string& name) const;
+  // A file's key: a number for each name, for names are files here.
+  FileKey KeyOfName(const std::string& name);
   ErrorCode OpenExisting(const std::string& name, bool text, Op op, FileId* file);
   // Every check Create makes, without making the file.
   ErrorCode CheckCreate(const std::string& name) const;
   FileId Add(Handle h);
 
   std::map<FileId, Handle> open_;
+  std::set<std::string> text_inputs_;  // every name opened with OpenText
+  std::map<std::string, std::uint64_t> keys_;
   std::map<std::pair<Op, std::string>, int> calls_;
   std::vector<Fault> faults_;
   FileId next_ = 1;

@@ -39,13 +39,21 @@ struct Tree {
   DirLister Lister() {
     return [this](const std::string& dir, std::vector<std::string>* names) {
       ++listed[dir];
+      if (dir == failing) return ErrorCode{223};
       auto it = dirs.find(dir);
-      if (it == dirs.end()) return false;
-      *names = it->second;
-      return true;
+      if (it != dirs.end()) *names = it->second;
+      return kOk;
     };
   }
+  std::string failing;  // a directory whose listing fails partway
 };
+
+// The resolved name, or "error N".
+std::string Resolve(NameResolver& r, std::string_view name) {
+  std::string path;
+  const ErrorCode code = r.Resolve(name, &path);
+  return code == kOk ? path : "error " + std::to_string(code);
+}
 
 TEST(Names, EachComponentIsFoundIgnoringCaseUnlessItExistsExactly) {
   Tree t;
@@ -58,14 +66,14 @@ TEST(Names, EachComponentIsFoundIgnoringCaseUnlessItExistsExactly) {
   // Often enough that the first lookups in a directory, which scan it, and
   // the later ones, which use its index, must agree.
   for (int round = 0; round < 20; ++round) {
-    EXPECT_EQ(r.Resolve("C:\\SRV\\BBS\\RULES\\files.bbs"), "/srv/bbs/Rules/files.bbs");
-    EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\files.bbs"), "/srv/bbs/rules/FILES.BBS");
-    EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\Files.bbs"), "/srv/bbs/rules/FILES.BBS");
-    EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\Files.Bbs"), "/srv/bbs/rules/Files.Bbs");
-    EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\A.RUL"), "/srv/bbs/rules/a.rul");
-    EXPECT_EQ(r.Resolve("\\SRV2\\x"), "/SRV2/x");
-    EXPECT_EQ(r.Resolve("\\srv\\bbs\\rules\\new.sqr"), "/srv/bbs/rules/new.sqr");
-    EXPECT_EQ(r.Resolve("\\SRV\\missing\\X"), "/srv/missing/X");
+    EXPECT_EQ(Resolve(r, "C:\\SRV\\BBS\\RULES\\files.bbs"), "/srv/bbs/Rules/files.bbs");
+    EXPECT_EQ(Resolve(r, "\\srv\\bbs\\rules\\files.bbs"), "/srv/bbs/rules/FILES.BBS");
+    EXPECT_EQ(Resolve(r, "\\srv\\bbs\\rules\\Files.bbs"), "/srv/bbs/rules/FILES.BBS");
+    EXPECT_EQ(Resolve(r, "\\srv\\bbs\\rules\\Files.Bbs"), "/srv/bbs/rules/Files.Bbs");
+    EXPECT_EQ(Resolve(r, "\\srv\\bbs\\rules\\A.RUL"), "/srv/bbs/rules/a.rul");
+    EXPECT_EQ(Resolve(r, "\\SRV2\\x"), "/SRV2/x");
+    EXPECT_EQ(Resolve(r, "\\srv\\bbs\\rules\\new.sqr"), "/srv/bbs/rules/new.sqr");
+    EXPECT_EQ(Resolve(r, "\\SRV\\missing\\X"), "/srv/missing/X");
   }
 }
 
@@ -74,8 +82,8 @@ TEST(Names, RelativeNamesAreLookedUpInTheCurrentDirectory) {
   t.dirs["."] = {"rules", "tesvak.cfg"};
   t.dirs["rules/"] = {"Files.bbs"};
   NameResolver r(t.Lister());
-  EXPECT_EQ(r.Resolve("TESVAK.CFG"), "tesvak.cfg");
-  EXPECT_EQ(r.Resolve("RULES\\files.bbs"), "rules/Files.bbs");
+  EXPECT_EQ(Resolve(r, "TESVAK.CFG"), "tesvak.cfg");
+  EXPECT_EQ(Resolve(r, "RULES\\files.bbs"), "rules/Files.bbs");
 }
 
 TEST(Names, EveryDirectoryIsListedOnceWhateverTheNumberOfNames) {
@@ -84,9 +92,9 @@ TEST(Names, EveryDirectoryIsListedOnceWhateverTheNumberOfNames) {
   t.dirs["rules/"] = {"a.rul", "b.rul"};
   NameResolver r(t.Lister());
   for (int i = 0; i < 100; ++i) {
-    r.Resolve("RULES\\A.RUL");
-    r.Resolve("RULES\\B.RUL");
-    r.Resolve("OUT\\X.sqr");
+    Resolve(r, "RULES\\A.RUL");
+    Resolve(r, "RULES\\B.RUL");
+    Resolve(r, "OUT\\X.sqr");
   }
   EXPECT_EQ(t.listed["."], 1);
   EXPECT_EQ(t.listed["rules/"], 1);
@@ -98,10 +106,21 @@ TEST(Names, ACreatedFileIsFoundByLaterNamesInAnotherCase) {
   t.dirs["."] = {"out"};
   t.dirs["out/"] = {};
   NameResolver r(t.Lister());
-  const std::string made = r.Resolve("OUT\\Area.sqr");
+  const std::string made = Resolve(r, "OUT\\Area.sqr");
   EXPECT_EQ(made, "out/Area.sqr");
   r.NoteCreated(made);
-  EXPECT_EQ(r.Resolve("OUT\\AREA.sqr"), "out/Area.sqr");
+  EXPECT_EQ(Resolve(r, "OUT\\AREA.sqr"), "out/Area.sqr");
+}
+
+TEST(Names, AListingThatFailsPartwayIsAnErrorNotAnEmptyDirectory) {
+  Tree t;
+  t.dirs["."] = {"rules"};
+  t.dirs["rules/"] = {"files.bbs"};
+  t.failing = "rules/";
+  NameResolver r(t.Lister());
+  EXPECT_EQ(Resolve(r, "RULES\\FILES.BBS"), "error 223");
+  EXPECT_EQ(Resolve(r, "RULES\\OTHER"), "error 223");
+  EXPECT_EQ(Resolve(r, "TESVAK.CFG"), "TESVAK.CFG");  // the current directory lists fine
 }
 
 }  // namespace

@@ -26,6 +26,7 @@ class World {
   virtual std::string Get(const std::string& rel) const = 0;
   virtual bool Exists(const std::string& rel) const = 0;
   virtual void MakeDir(const std::string& rel) = 0;
+  virtual void Remove(const std::string& rel) = 0;
 };
 
 class RealWorld : public World {
@@ -40,6 +41,7 @@ class RealWorld : public World {
   std::string Get(const std::string& rel) const override { return ReadFileBytes(root_ / rel); }
   bool Exists(const std::string& rel) const override { return fs::exists(root_ / rel); }
   void MakeDir(const std::string& rel) override { fs::create_directories(root_ / rel); }
+  void Remove(const std::string& rel) override { fs::remove(root_ / rel); }
 
  private:
   fs::path root_;
@@ -64,6 +66,7 @@ class FakeWorld : public World {
     return fake_.files.count(Name(rel)) || fake_.dirs.count(Name(rel));
   }
   void MakeDir(const std::string& rel) override { fake_.dirs.insert(Name(rel)); }
+  void Remove(const std::string& rel) override { fake_.files.erase(Name(rel)); }
 
  private:
   FakePlatform fake_;
@@ -106,6 +109,9 @@ TEST_P(PlatformContract, ANameHoldingANulIsRefusedWhole) {
   EXPECT_EQ(os().OpenText(Name("x") + std::string("\0y", 2), &f), kInvalidName);
   EXPECT_EQ(os().OpenRead(Name("x") + std::string("\0y", 2), &f), kInvalidName);
   EXPECT_EQ(os().Create(Name("x") + std::string("\0y", 2), &f), kInvalidName);
+  // Too long and holding a NUL: the length is told first.
+  EXPECT_EQ(os().Create(Name(std::string(kMaxName, 'x')) + std::string("\0y", 2), &f),
+            kNameTooLong);
   EXPECT_EQ(Get("x"), "x");
 }
 
@@ -123,34 +129,61 @@ TEST_P(PlatformContract, ANameLongerThan259BytesIsRefusedNeverCut) {
   EXPECT_EQ(Get(leaf), "kept");
 }
 
-TEST_P(PlatformContract, AnOpenTextFileCanBeReadAgainButNotCreatedOver) {
+TEST_P(PlatformContract, ATextInputIsNeverAnOutputOpenOrClosed) {
   Put("files.bbs", "list");
-  FileId text, again, dest;
+  Put("squish.cfg", "cfg");
+  FileId text, cfg, again, dest;
+  ASSERT_EQ(os().OpenText(Name("squish.cfg"), &cfg), kOk);
+  EXPECT_EQ(os().Close(cfg), kOk);
   ASSERT_EQ(os().OpenText(Name("files.bbs"), &text), kOk);
   EXPECT_EQ(os().Create(Name("files.bbs"), &dest), kSharingViolation);
+  EXPECT_EQ(os().Create(Name("squish.cfg"), &dest), kSharingViolation);
+  FileKey existing;
+  EXPECT_EQ(os().ProbeCreate(Name("squish.cfg"), &existing), kSharingViolation);
   // Open as a source too, it is the same file: left alone, not an error.
   ASSERT_EQ(os().OpenRead(Name("files.bbs"), &again), kOk);
   EXPECT_EQ(os().Create(Name("files.bbs"), &dest), kSameFile);
   EXPECT_EQ(os().Close(again), kOk);
   EXPECT_EQ(os().Close(text), kOk);
+  EXPECT_EQ(os().Create(Name("files.bbs"), &dest), kSharingViolation);
   EXPECT_EQ(Get("files.bbs"), "list");
-  ASSERT_EQ(os().Create(Name("files.bbs"), &dest), kOk);  // free again
-  EXPECT_EQ(os().Close(dest), kOk);
-  EXPECT_EQ(Get("files.bbs"), "");
+  EXPECT_EQ(Get("squish.cfg"), "cfg");
 }
 
-TEST_P(PlatformContract, SameFileTellsOneFileOpenTwiceFromTwoFiles) {
+TEST_P(PlatformContract, KeysTellOneFileOpenTwiceFromTwoFiles) {
   Put("a.cfg", "a");
   Put("b.cfg", "a");
   FileId a, again, b;
   ASSERT_EQ(os().OpenText(Name("a.cfg"), &a), kOk);
   ASSERT_EQ(os().OpenText(Name("a.cfg"), &again), kOk);
   ASSERT_EQ(os().OpenRead(Name("b.cfg"), &b), kOk);
-  EXPECT_TRUE(os().SameFile(a, again));
-  EXPECT_FALSE(os().SameFile(a, b));
+  EXPECT_EQ(os().KeyOf(a), os().KeyOf(again));
+  EXPECT_NE(os().KeyOf(a), os().KeyOf(b));
+  EXPECT_NE(os().KeyOf(a), FileKey());
   EXPECT_EQ(os().Close(b), kOk);
   EXPECT_EQ(os().Close(again), kOk);
   EXPECT_EQ(os().Close(a), kOk);
+}
+
+TEST_P(PlatformContract, AnOutputChangedSinceItsLastCopyIsCheckedAgain) {
+  FileId f, source;
+  for (int i = 0; i < 2; ++i) {  // made, then known and written again
+    ASSERT_EQ(os().Create(Name("out.sqr"), &f), kOk);
+    std::size_t put = 0;
+    ASSERT_EQ(os().Write(f, "abc", 3 - i, &put), kOk);
+    ASSERT_EQ(os().Close(f), kOk);
+  }
+  EXPECT_EQ(Get("out.sqr"), "ab");
+  // Now the source of the copy: skipped.
+  ASSERT_EQ(os().OpenRead(Name("out.sqr"), &source), kOk);
+  EXPECT_EQ(os().Create(Name("out.sqr"), &f), kSameFile);
+  EXPECT_EQ(os().Close(source), kOk);
+  // Now a directory: refused.
+  world_->Remove("out.sqr");
+  world_->MakeDir("out.sqr");
+  EXPECT_EQ(os().Create(Name("out.sqr"), &f), kAccessDenied);
+  FileKey existing;
+  EXPECT_EQ(os().ProbeCreate(Name("out.sqr"), &existing), kAccessDenied);
 }
 
 TEST_P(PlatformContract, ProbingACreateAnswersAsCreateWouldAndTouchesNothing) {
@@ -170,7 +203,14 @@ TEST_P(PlatformContract, ProbingACreateAnswersAsCreateWouldAndTouchesNothing) {
       {Name(std::string(kMaxName, 'x')), kNameTooLong},
       {Name("x") + std::string("\0y", 2), kInvalidName},
   };
-  for (const auto& [name, code] : cases) EXPECT_EQ(os().ProbeCreate(name), code) << name;
+  FileKey existing;
+  for (const auto& [name, code] : cases) EXPECT_EQ(os().ProbeCreate(name, &existing), code) << name;
+  // The file Create would write: none yet, or the existing one.
+  ASSERT_EQ(os().ProbeCreate(Name("new.sqr"), &existing), kOk);
+  EXPECT_EQ(existing, FileKey());
+  ASSERT_EQ(os().ProbeCreate(Name("old.sqr"), &existing), kOk);
+  EXPECT_NE(existing, FileKey());
+  EXPECT_NE(existing, os().KeyOf(source));
   EXPECT_FALSE(world_->Exists("new.sqr"));
   EXPECT_EQ(Get("old.sqr"), "old");
   EXPECT_EQ(Get("source"), "s");
@@ -190,7 +230,7 @@ TEST_P(PlatformContract, TheSystemNameOfAFileNamesThatFile) {
   FileId a, again;
   ASSERT_EQ(os().OpenText(Name("a.cfg"), &a), kOk);
   ASSERT_EQ(os().OpenText(os().SystemName(Name("a.cfg")), &again), kOk);
-  EXPECT_TRUE(os().SameFile(a, again));
+  EXPECT_EQ(os().KeyOf(a), os().KeyOf(again));
   EXPECT_EQ(os().Close(again), kOk);
   EXPECT_EQ(os().Close(a), kOk);
 }
@@ -216,22 +256,6 @@ TEST_P(PlatformContract, CreateTruncatesAndTheBytesGoThroughUnchanged) {
   EXPECT_EQ(os().Close(to), kOk);
   EXPECT_EQ(os().Close(from), kOk);
   EXPECT_EQ(Get("dst"), data);
-}
-
-TEST_P(PlatformContract, CreatingOverAFileOpenForReadingLeavesItAlone) {
-  Put("a.sqr", "a");
-  Put("b.sqr", "b");
-  FileId f, dest;
-  ASSERT_EQ(os().OpenRead(Name("a.sqr"), &f), kOk);
-  EXPECT_EQ(os().Create(Name("a.sqr"), &dest), kSameFile);
-  ASSERT_EQ(os().Create(Name("b.sqr"), &dest), kOk);
-  EXPECT_EQ(os().Close(dest), kOk);
-  EXPECT_EQ(os().Close(f), kOk);
-  EXPECT_EQ(Get("a.sqr"), "a");
-  EXPECT_EQ(Get("b.sqr"), "");
-  ASSERT_EQ(os().Create(Name("a.sqr"), &dest), kOk);  // closed: fair game
-  EXPECT_EQ(os().Close(dest), kOk);
-  EXPECT_EQ(Get("a.sqr"), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(, PlatformContract, ::testing::Values("System", "Fake"),

@@ -2,11 +2,10 @@
 // the fake promises must hold here too.
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <cstring>
 #include <filesystem>
 
 #include "platform/platform.h"
-#include "platform/posix_errors.h"
 #include "real_dir_test.h"
 
 namespace tesvak {
@@ -69,10 +68,12 @@ TEST_F(PosixPlatformTest, AnOpenTextFileCannotBeCreatedOverThroughALink) {
   FileId text, dest;
   ASSERT_EQ(os_->OpenText(Name("rules/files.bbs"), &text), kOk);
   EXPECT_EQ(os_->Create(Name("out/link.sqr"), &dest), kSharingViolation);
-  EXPECT_EQ(Get("rules/files.bbs"), "list");
   EXPECT_EQ(os_->Close(text), kOk);
-  ASSERT_EQ(os_->Create(Name("out/link.sqr"), &dest), kOk);  // free again
-  EXPECT_EQ(os_->Close(dest), kOk);
+  EXPECT_EQ(os_->Create(Name("out/link.sqr"), &dest), kSharingViolation);  // read, so never
+  fs::remove(root_ / "out/link.sqr");
+  fs::create_hard_link(root_ / "rules/files.bbs", root_ / "out/link.sqr");
+  EXPECT_EQ(os_->Create(Name("out/link.sqr"), &dest), kSharingViolation);
+  EXPECT_EQ(Get("rules/files.bbs"), "list");
 }
 
 TEST_F(PosixPlatformTest, CreatingOverTheOpenSourceSeesThroughLinksAndCase) {
@@ -103,55 +104,38 @@ TEST_F(PosixPlatformTest, TheKernelCopyMovesEveryByteAndStopsAtTheEnd) {
   EXPECT_EQ(Get("out/big.sqr"), data);
 }
 
-TEST_F(PosixPlatformTest, AnOutputWrittenAgainKeepsEveryRefusal) {
+TEST_F(PosixPlatformTest, AnOutputIsCheckedAfreshEachTimeItIsWritten) {
   const std::string out = Name("out/a.sqr");
+  Put("rules/b.rul", "b");
   FileId f, source;
-  for (int i = 0; i < 3; ++i) {  // made, checked and written, then known
-    ASSERT_EQ(os_->Create(out, &f), kOk);
+  const auto copy = [&](const char* bytes) {
     std::size_t put = 0;
-    ASSERT_EQ(os_->Write(f, "abc", 3 - i, &put), kOk);
-    ASSERT_EQ(os_->Close(f), kOk);
-  }
-  EXPECT_EQ(Get("out/a.sqr"), "a");
-  // Open as the source, it is skipped; open as a text file, refused.
-  ASSERT_EQ(os_->OpenRead(out, &source), kOk);
+    return os_->Write(f, bytes, std::strlen(bytes), &put) == kOk && os_->Close(f) == kOk;
+  };
+  ASSERT_EQ(os_->Create(out, &f), kOk);
+  ASSERT_TRUE(copy("first"));
+  ASSERT_EQ(os_->Create(out, &f), kOk);  // known now
+  ASSERT_TRUE(copy("second"));
+  // Made read-only since: kept, even for root.
+  fs::permissions(root_ / "out/a.sqr", fs::perms::owner_read);
+  EXPECT_EQ(os_->Create(out, &f), kAccessDenied);
+  // Replaced by a hard link to the rules file being copied: skipped.
+  fs::remove(root_ / "out/a.sqr");
+  fs::create_hard_link(root_ / "rules/b.rul", root_ / "out/a.sqr");
+  ASSERT_EQ(os_->OpenRead(Name("rules/b.rul"), &source), kOk);
   EXPECT_EQ(os_->Create(out, &f), kSameFile);
   EXPECT_EQ(os_->Close(source), kOk);
-  ASSERT_EQ(os_->OpenText(out, &source), kOk);
-  EXPECT_EQ(os_->Create(out, &f), kSharingViolation);
-  EXPECT_EQ(os_->Close(source), kOk);
-  EXPECT_EQ(Get("out/a.sqr"), "a");
-  // A link to nowhere in its place creates nothing.
+  EXPECT_EQ(Get("rules/b.rul"), "b");
+  // Replaced by a link to nowhere: creates nothing.
   fs::remove(root_ / "out/a.sqr");
   fs::create_symlink(root_ / "planted", root_ / "out/a.sqr");
   EXPECT_EQ(os_->Create(out, &f), kAccessDenied);
   EXPECT_FALSE(fs::exists(root_ / "planted"));
-}
-
-TEST(PosixErrors, EveryErrnoGetsTheWindowsCodeForItsFailureOr31) {
-  const std::pair<int, ErrorCode> mapped[] = {
-      {ENOENT, kFileNotFound},
-      {ENOTDIR, kPathNotFound},
-      {EMFILE, kTooManyOpenFiles},
-      {EACCES, kAccessDenied},
-      {EROFS, kAccessDenied},
-      {EBADF, kInvalidHandle},
-      {EBUSY, kSharingViolation},
-      {EPIPE, 109},
-      {ENOSPC, kDiskFullOs},
-      {EFBIG, kDiskFullOs},
-      {EDQUOT, kDiskFullOs},
-      {ENAMETOOLONG, kNameTooLong},
-      {EIO, kIoDevice},
-      {EEXIST, 80},
-      {EINVAL, 87},
-  };
-  for (const auto& [err, code] : mapped) EXPECT_EQ(CodeFromErrno(err), code) << err;
-  // Values no file call gives must not pass for Windows codes: ECHILD is
-  // 10, which is ERROR_BAD_ENVIRONMENT there, and EPIPE, 32, is not a
-  // sharing violation.
-  for (int err : {ESRCH, ECHILD, EDOM, ERANGE, ENOEXEC, ECONNREFUSED})
-    EXPECT_EQ(CodeFromErrno(err), kGenFailure) << err;
+  // Gone: made anew.
+  fs::remove(root_ / "out/a.sqr");
+  ASSERT_EQ(os_->Create(out, &f), kOk);
+  ASSERT_TRUE(copy("third"));
+  EXPECT_EQ(Get("out/a.sqr"), "third");
 }
 
 }  // namespace

@@ -20,9 +20,9 @@ std::size_t TakeWords(std::string_view line, std::size_t count, std::string_view
   // padding.
   for (std::size_t block = 0; block < n && found < count; block += kMatchBlock) {
     const std::size_t len = std::min(kMatchBlock, n - block);
-    const std::uint32_t word = ~MatchMask(base + block, len, ' ', '\t') & 0xFFFF;
-    const std::uint32_t after_word = (word << 1) | (in_word ? 1 : 0);  // bit i: byte i-1 was one
-    std::uint32_t edges = (word & ~after_word) | (~word & after_word & 0xFFFF);
+    const std::uint64_t word = ~MatchMask(base + block, len, ' ', '\t') & LowBits(len);
+    const std::uint64_t after_word = (word << 1) | (in_word ? 1 : 0);  // bit i: byte i-1 was one
+    std::uint64_t edges = (word & ~after_word) | (~word & after_word & LowBits(len));
     for (; edges != 0 && found < count; edges &= edges - 1) {
       const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(edges));
       if (in_word) words[found++] = std::string_view(base + start, at - start);

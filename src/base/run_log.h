@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/platform.h"
+
 namespace tesvak {
 
 // A line of an input file: the program's name for the file, and the line's
@@ -23,24 +25,34 @@ class RunLog {
  public:
   virtual ~RunLog() = default;
 
+  // Whether anything is told at all: a plain run's log tells nothing, and
+  // nothing need be found out for it.
+  virtual bool Listens() const { return true; }
+
   // The copy of `source` to `dest` that line `at` of the rules list asks
   // for, reported when it is about to be made (or, in a dry run, would
   // be).  `same_file` when `dest` is the source itself, so that nothing is
-  // copied.
+  // copied; otherwise `dest_file` is the output, open, which tells it apart
+  // from the outputs of earlier copies.
   virtual void Copy(FileLine at, const std::string& source, const std::string& dest,
-                    bool same_file) = 0;
+                    bool same_file, FileId dest_file) = 0;
   // A rules-list line whose tag names no echo area.
   virtual void NoSuchArea(FileLine at, std::string_view tag) = 0;
   // An area line whose tag an earlier area line defined already.
   virtual void TagDefinedAgain(FileLine at, std::string_view tag) = 0;
+  // A text input whose text a Ctrl-Z on line `at` ended, with bytes after
+  // it that are never read.
+  virtual void TextAfterCtrlZ(FileLine at) = 0;
 };
 
 // The log of a plain run, which tells nothing.
 class QuietLog final : public RunLog {
  public:
-  void Copy(FileLine, const std::string&, const std::string&, bool) override {}
+  bool Listens() const override { return false; }
+  void Copy(FileLine, const std::string&, const std::string&, bool, FileId) override {}
   void NoSuchArea(FileLine, std::string_view) override {}
   void TagDefinedAgain(FileLine, std::string_view) override {}
+  void TextAfterCtrlZ(FileLine) override {}
 };
 
 }  // namespace tesvak

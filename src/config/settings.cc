@@ -5,12 +5,12 @@
 
 namespace tesvak {
 
-Status ReadSettings(Platform& fs, Settings* settings) {
+Status ReadSettings(Platform& fs, Settings* settings, RunLog& log) {
   TextFile file(fs);
   if (!file.Open(kSettingsName)) return Status::Stop(kNoSettingsLine);
   std::string folded;
   const LineUse key_and_value{.words = 2};
-  return ForEachLine(file, key_and_value, [settings, &folded](std::string_view line) {
+  return ForEachLine(file, key_and_value, log, [settings, &folded](std::string_view line) {
     if (line.empty() || line[0] == ';') return Status::Ok();
     folded.assign(line);
     FoldUpperInPlace(folded);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "base/run_log.h"
 #include "base/status.h"
 #include "platform/platform.h"
 
@@ -24,8 +25,8 @@ inline constexpr char kMissingSettingLine[] = "Missing setting in config.";
 // word is the key and its second the value.  The last occurrence of a key
 // wins, and a key without a value empties its setting.  Unknown keys are
 // ignored.  Stops with "Config File Not found" when the file cannot be
-// opened.
-Status ReadSettings(Platform& fs, Settings* settings);
+// opened.  Tells `log` of text after a Ctrl-Z.
+Status ReadSettings(Platform& fs, Settings* settings, RunLog& log);
 
 // Checks that all three settings are set, and gives both directories their
 // trailing backslash; the Squish file is used as read.  Stops with

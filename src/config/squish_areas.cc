@@ -60,7 +60,7 @@ Status ReadAreasBbs(Platform& fs, const std::string& name, const AreaSink& areas
   // Until the origin line is past, every word counts, for its '!' may be
   // anywhere; after it, a line's flags, path and tag are all there is.
   LineUse use{.words = LineUse::kAllWords, .cuts = true, .cut = ';'};
-  return ForEachLine(file, use, [&](std::string_view line) {
+  return ForEachLine(file, use, areas.log, [&](std::string_view line) {
     line = line.substr(0, line.find(';'));
     std::string_view rest = line;
     if (NextWord(rest).empty()) return Status::Ok();
@@ -84,7 +84,7 @@ class ConfigReader {
   Status Read(const std::string& name, TextFile& file, int depth) {
     open_.push_back(&file);
     // The keyword and the two words after it.
-    Status s = ForEachLine(file, LineUse{.words = 3}, [&](std::string_view line) {
+    Status s = ForEachLine(file, LineUse{.words = 3}, areas_.log, [&](std::string_view line) {
       std::string_view words[3];
       TakeWords(line, 3, words);
       const std::string_view keyword = words[0];

@@ -56,6 +56,7 @@ TextFile::~TextFile() {
 bool TextFile::Open(const std::string& name) {
   if (fs_.OpenText(name, &file_) != kOk) return false;
   open_ = true;
+  name_ = name;
   // A small file gets a buffer its own size, which the allocator then
   // hands on to the next file, its memory already in use; a large one, a
   // FIFO or a device the whole buffer.
@@ -69,7 +70,8 @@ bool TextFile::Open(const std::string& name) {
     size_ = want;
   }
   pos_ = end_ = 0;
-  ctrl_z_ = eof_ = owe_lf_ = false;
+  ctrl_z_ = eof_ = owe_lf_ = line_end_last_ = false;
+  after_z_ = AfterZ::kNothing;
   line_number_ = 0;
   return true;
 }
@@ -85,8 +87,10 @@ Status TextFile::Refill() {
   // One scan of what was read for a Ctrl-Z; lines are then cut short of it.
   const char* fresh = buf_.get() + end_;
   const void* z = std::memchr(fresh, kCtrlZ, got);
-  end_ += z ? static_cast<std::size_t>(static_cast<const char*>(z) - fresh) : got;
+  const std::size_t before_z = z ? static_cast<std::size_t>(static_cast<const char*>(z) - fresh) : got;
+  end_ += before_z;
   ctrl_z_ = z != nullptr;
+  if (ctrl_z_) after_z_ = before_z + 1 < got ? AfterZ::kText : AfterZ::kUnknown;
   eof_ = got == 0;
   return Status::Ok();
 }
@@ -115,6 +119,7 @@ std::size_t TextFile::NextLineEnd(std::size_t from) const {
 }
 
 void TextFile::ConsumeLineEnd() {
+  line_end_last_ = pos_ != end_;
   if (pos_ == end_) return;  // the line ended at a Ctrl-Z or the physical end
   if (buf_[pos_++] != kCr) return;
   if (pos_ == end_) {
@@ -163,6 +168,22 @@ Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
   }
   ConsumeLineEnd();
   *line = long_line_;
+  return Status::Ok();
+}
+
+Status TextFile::TextAfterCtrlZ(std::size_t* line) {
+  *line = 0;
+  if (!ctrl_z_) return Status::Ok();
+  if (after_z_ == AfterZ::kUnknown) {  // the Ctrl-Z was the last byte read so far
+    char byte;
+    std::size_t got = 0;
+    const ErrorCode code = fs_.Read(file_, &byte, 1, &got);
+    if (code != kOk) return Status::IoError(code, Site::kTextRead);
+    after_z_ = got > 0 ? AfterZ::kText : AfterZ::kNothing;
+  }
+  // The Ctrl-Z stands on the line after the last one read when that one
+  // ended in a line end, else on that line.
+  if (after_z_ == AfterZ::kText) *line = line_number_ + (line_end_last_ || line_number_ == 0);
   return Status::Ok();
 }
 

@@ -9,10 +9,12 @@
 #define TESVAK_CONFIG_TEXT_FILE_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
+#include "base/run_log.h"
 #include "base/status.h"
 #include "platform/platform.h"
 
@@ -45,6 +47,9 @@ class TextFile {
   // cause of a failure is not told apart: each caller has one message.
   bool Open(const std::string& name);
 
+  // The name the file was opened by.
+  const std::string& name() const { return name_; }
+
   // Sets *end when the next byte is a Ctrl-Z or no byte remains.
   Status AtEnd(bool* end) {
     if (pos_ < end_ && !owe_lf_) {  // the common case, a byte at hand
@@ -71,6 +76,12 @@ class TextFile {
 
   // The number of the line ReadLine gave last, from 1.
   std::size_t line_number() const { return line_number_; }
+
+  // Once the text has been read to its end: sets *line to the number of
+  // the line a Ctrl-Z ended when bytes follow that Ctrl-Z, which are never
+  // read as text, and to 0 otherwise.  May read one byte past the Ctrl-Z
+  // to find out.
+  Status TextAfterCtrlZ(std::size_t* line);
 
  private:
   static constexpr char kCr = '\r';
@@ -99,6 +110,7 @@ class TextFile {
   Status ReadLongLine(std::string_view* line, const LineUse& use);
 
   Platform& fs_;
+  std::string name_;
   const std::size_t capacity_;  // the largest buffer this file uses
   std::size_t size_ = 0;        // of the buffer it has
   FileId file_ = 0;
@@ -108,6 +120,9 @@ class TextFile {
   std::size_t pos_ = 0;
   std::size_t end_ = 0;  // the buffer's bytes up to the first Ctrl-Z
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
+  enum class AfterZ : std::uint8_t { kNothing, kText, kUnknown };
+  AfterZ after_z_ = AfterZ::kNothing;  // what follows the Ctrl-Z in the file
+  bool line_end_last_ = false;  // the last line ReadLine gave ended in a line end
   bool eof_ = false;
   bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
   std::size_t line_number_ = 0;
@@ -116,10 +131,11 @@ class TextFile {
 // The reading loop shared by every text input: hands each line, as a
 // std::string_view valid for that call, to `handle`, which returns a
 // Status; stops at the first one that is not ok.  `use` is read before each
-// line, so a handler may change it as it goes.  Closes the file when the
-// text has been read to its end.
+// line, so a handler may change it as it goes.  Once the text has been
+// read to its end, tells `log` of any text after a Ctrl-Z that ended it,
+// and closes the file.
 template <typename Handler>
-Status ForEachLine(TextFile& file, const LineUse& use, Handler&& handle) {
+Status ForEachLine(TextFile& file, const LineUse& use, RunLog& log, Handler&& handle) {
   std::string_view line;
   for (;;) {
     bool end = false;
@@ -130,6 +146,12 @@ Status ForEachLine(TextFile& file, const LineUse& use, Handler&& handle) {
     if (!s.ok()) return s;
     s = handle(line);
     if (!s.ok()) return s;
+  }
+  if (log.Listens()) {
+    std::size_t line_of_z = 0;
+    Status s = file.TextAfterCtrlZ(&line_of_z);
+    if (!s.ok()) return s;
+    if (line_of_z != 0) log.TextAfterCtrlZ({file.name(), line_of_z});
   }
   return file.Close();
 }

@@ -1,18 +1,19 @@
 #include "driver/progress.h"
 
-#include "base/ascii.h"
-
 namespace tesvak {
 
 void ProgressLog::Copy(FileLine at, const std::string& source, const std::string& dest,
-                       bool same_file) {
+                       bool same_file, FileId dest_file) {
   const std::string shown = fs_.SystemName(dest);
   std::string line = fs_.SystemName(source);
   line.append(" -> ").append(shown);
   if (same_file) line += " (same file, skipped)";
   fs_.Print(Platform::Stream::kOut, line);
   if (same_file) return;
-  auto [earlier, fresh] = last_copy_.try_emplace(FoldUpper(shown), at.line);
+  // The same file, not a name alike: two names may lead to one file, and
+  // two files may have names alike.
+  const FileKey key = fs_.KeyOf(dest_file);
+  auto [earlier, fresh] = last_copy_.try_emplace({key.volume, key.index}, at.line);
   if (fresh) return;
   Warn(Where(at) + shown + " again, replacing the copy from line " +
        std::to_string(earlier->second));
@@ -26,6 +27,8 @@ void ProgressLog::NoSuchArea(FileLine at, std::string_view tag) {
 void ProgressLog::TagDefinedAgain(FileLine at, std::string_view tag) {
   Warn(Where(at) + "echo area " + std::string(tag) + " defined again; the first definition counts");
 }
+
+void ProgressLog::TextAfterCtrlZ(FileLine at) { Warn(Where(at) + "text after Ctrl-Z ignored"); }
 
 void ProgressLog::NoAreas(const std::string& file) {
   Warn(fs_.SystemName(file) + ": no echo areas");

@@ -6,6 +6,8 @@
 #define TESVAK_DRIVER_PROGRESS_H_
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -21,11 +23,12 @@ class ProgressLog final : public RunLog {
   explicit ProgressLog(Platform& fs) : fs_(fs) {}
 
   // "SOURCE -> DEST", and a warning when an earlier line copied to the same
-  // output already.
-  void Copy(FileLine at, const std::string& source, const std::string& dest,
-            bool same_file) override;
+  // file already.
+  void Copy(FileLine at, const std::string& source, const std::string& dest, bool same_file,
+            FileId dest_file) override;
   void NoSuchArea(FileLine at, std::string_view tag) override;
   void TagDefinedAgain(FileLine at, std::string_view tag) override;
+  void TextAfterCtrlZ(FileLine at) override;
 
   // The Squish configuration `file` gave no echo area at all.
   void NoAreas(const std::string& file);
@@ -36,9 +39,8 @@ class ProgressLog final : public RunLog {
   std::string Where(FileLine at);
 
   Platform& fs_;
-  // The line that last copied to each output, by its name folded, as the
-  // file system sees it.
-  std::unordered_map<std::string, std::size_t> last_copy_;
+  // The line that last copied to each output, by the output's key.
+  std::map<std::pair<std::uint64_t, std::uint64_t>, std::size_t> last_copy_;
   // The names the file system sees for the input files warned about.
   std::unordered_map<std::string, std::string> file_names_;
 };

@@ -17,6 +17,7 @@
 #include "config/squish_areas.h"
 #include "driver/options.h"
 #include "driver/progress.h"
+#include "platform/planning.h"
 #include "rules/rename_rules.h"
 
 namespace tesvak {
@@ -42,15 +43,18 @@ std::string ClassNameOf(const std::exception& e) {
 }
 
 // The whole job, in its fixed order.  A dry run and a real one take the
-// same path; they part only at the final action on each copy.
-Status Run(Platform& fs, const Options& options) {
+// same path, a dry run through a platform that only plans the outputs;
+// they part only where a copy's bytes would be moved.
+Status Run(Platform& system, const Options& options) {
+  PlanningPlatform planning(system);
+  Platform& fs = options.dry_run ? static_cast<Platform&>(planning) : system;
   const bool report = options.dry_run || options.verbose;
   QuietLog quiet;
   ProgressLog progress(fs);
   RunLog& log = report ? static_cast<RunLog&>(progress) : quiet;
 
   Settings settings;
-  Status s = ReadSettings(fs, &settings);
+  Status s = ReadSettings(fs, &settings, log);
   if (s.ok()) s = NormaliseSettings(&settings);
   AreaTable areas;
   if (s.ok()) s = ReadEchoAreas(fs, settings.SquishFile, &areas, log);
@@ -110,18 +114,11 @@ std::string MessageForCode(std::uint32_t code) {
 
 std::uint32_t LocationOf(Site site) { return kCodeBase + 0x100 * static_cast<std::uint32_t>(site); }
 
-std::string FailureReport(std::string_view class_name, std::string_view module,
-                          std::uint32_t location, std::string_view message) {
-  char address[9];
-  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(location));
-  std::string report = "Exception ";
-  report.append(class_name).append(" in module ").append(module);
-  report.append(" at ").append(address).append(".\n").append(message);
-  if (!message.empty() && message.back() != '.') report += '.';
-  return report;
-}
+namespace {
 
-int RunProgram(Platform& fs, const std::vector<std::string>& args) {
+// Runs the job, or answers the options, and gives the exit code; a stop or
+// a failure has printed its line or report.
+int RunOrAnswer(Platform& fs, const std::vector<std::string>& args) {
   try {
     const Options options = ParseOptions(args, fs.SlashOptions());
     if (options.help || options.version || !options.unknown.empty()) return Answer(fs, options);
@@ -141,6 +138,33 @@ int RunProgram(Platform& fs, const std::vector<std::string>& args) {
     return Report(fs, ClassNameOf(e), kOtherFailureLocation, e.what());
   }
   return kExitFailure;
+}
+
+}  // namespace
+
+std::string FailureReport(std::string_view class_name, std::string_view module,
+                          std::uint32_t location, std::string_view message) {
+  char address[9];
+  std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(location));
+  std::string report = "Exception ";
+  report.append(class_name).append(" in module ").append(module);
+  report.append(" at ").append(address).append(".\n").append(message);
+  if (!message.empty() && message.back() != '.') report += '.';
+  return report;
+}
+
+int RunProgram(Platform& fs, const std::vector<std::string>& args) {
+  const int code = RunOrAnswer(fs, args);
+  // A listing that did not reach standard output is a failure, the job
+  // done or not: a plan that went nowhere must not pass for one.
+  std::string what;
+  const ErrorCode lost = fs.FinishOutput(&what);
+  if (lost == kOk) return code;
+  if (lost != kBrokenPipe) {  // whoever stopped reading knows
+    fs.Print(Platform::Stream::kErr, kWriteErrorLine + what);
+    fs.FinishOutput(&what);
+  }
+  return code == kExitSuccess ? kExitFailure : code;
 }
 
 }  // namespace tesvak

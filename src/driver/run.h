@@ -30,12 +30,19 @@ std::uint32_t LocationOf(Site site);
 std::string FailureReport(std::string_view class_name, std::string_view module,
                           std::uint32_t location, std::string_view message);
 
+// The line a lost listing ends with on standard error, before the system's
+// words for the failure.
+inline constexpr char kWriteErrorLine[] = "tesvak: write error on standard output: ";
+
 // The program's version, as --version shows it.
 inline constexpr char kVersion[] = TESVAK_VERSION;
 
 // Reads the command line `args` (without the program's name), runs the
 // whole job or answers the options, and returns the exit code.  A plain run
-// writes to the console only when it stops or fails.
+// writes to the console only when it stops or fails.  When what a dry or
+// verbose run, the help or the version gave standard output did not reach
+// it, says so on standard error (unless its reader went away) and fails
+// with exit code 1, where the run itself would have succeeded.
 int RunProgram(Platform& fs, const std::vector<std::string>& args);
 
 }  // namespace tesvak

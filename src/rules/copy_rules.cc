@@ -40,24 +40,28 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
 Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest,
                      CopyAction action, FileLine at, RunLog& log, bool* copied) {
   *copied = false;
-  FileId id = 0;
-  if (fs.OpenRead(source, &id) != kOk) return Status::Stop(kNoRulesFileLine);
-  OwnedFile from(fs, id);
-  FileKey existing;
-  ErrorCode code =
-      action == CopyAction::kPlan ? fs.ProbeCreate(dest, &existing) : fs.Create(dest, &id);
-  if (code != kOk && code != kSameFile) return Status::IoError(code, Site::kCreate);
-  log.Copy(at, source, dest, code == kSameFile);
-  if (code == kOk && action == CopyAction::kCopy) {
-    OwnedFile to(fs, id);
-    std::uint64_t size = 0;
-    if ((code = fs.Size(from.id(), &size)) != kOk) return Status::IoError(code, Site::kSize);
-    Status s = Transfer(fs, from.id(), to.id(), size);
-    if (!s.ok()) return s;
-    if ((code = to.Close()) != kOk) return Status::IoError(code, Site::kCloseDest);
+  FileId source_file = 0;
+  if (fs.OpenRead(source, &source_file) != kOk) return Status::Stop(kNoRulesFileLine);
+  OwnedFile from(fs, source_file);
+  FileId dest_file = 0;
+  const ErrorCode created = fs.Create(dest, &dest_file);
+  if (created != kOk && created != kSameFile) return Status::IoError(created, Site::kCreate);
+  const bool same_file = created == kSameFile;
+  log.Copy(at, source, dest, same_file, dest_file);
+  if (!same_file) {
+    OwnedFile to(fs, dest_file);
+    if (action == CopyAction::kCopy) {
+      std::uint64_t size = 0;
+      if (const ErrorCode sized = fs.Size(from.id(), &size); sized != kOk)
+        return Status::IoError(sized, Site::kSize);
+      if (Status moved = Transfer(fs, from.id(), to.id(), size); !moved.ok()) return moved;
+    }
+    if (const ErrorCode closed = to.Close(); closed != kOk)
+      return Status::IoError(closed, Site::kCloseDest);
+    *copied = true;
   }
-  *copied = code == kOk;
-  if ((code = from.Close()) != kOk) return Status::IoError(code, Site::kCloseSource);
+  if (const ErrorCode closed = from.Close(); closed != kOk)
+    return Status::IoError(closed, Site::kCloseSource);
   return Status::Ok();
 }
 

@@ -13,13 +13,12 @@ namespace tesvak {
 
 inline constexpr char kNoRulesFileLine[] = "Error:0001    Please report me";
 
-// What becomes of a copy once everything it needs has been checked: it is
-// made, or, in a dry run, only planned.
+// What becomes of a copy once its output has been opened: its bytes are
+// moved, or, in a dry run (whose platform only plans outputs), not.
 enum class CopyAction : std::uint8_t { kCopy, kPlan };
 
 // Copies `source` to `dest` byte for byte, replacing whatever `dest` held;
-// with kPlan, makes every check the copy would make but creates, truncates
-// and writes nothing.  The source is opened for reading only, shared for
+// with kPlan, opens both as the copy would but moves no byte.  The source is opened for reading only, shared for
 // reading and writing.  When it cannot be opened the run stops with
 // "Error:0001    Please report me" and no destination is created.  When
 // `dest` is the source itself, nothing is done: creating it would empty

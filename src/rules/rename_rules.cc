@@ -18,7 +18,7 @@ Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& area
   std::string source;
   std::string dest;
   // The file name, two ignored words and the tag.
-  return ForEachLine(list, LineUse{.words = 4}, [&](std::string_view line) {
+  return ForEachLine(list, LineUse{.words = 4}, log, [&](std::string_view line) {
     ++counts->lines;
     // A line without a tag names no area, not even one defined without a
     // tag by a bare EchoArea line.

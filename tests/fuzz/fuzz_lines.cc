@@ -55,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fs.files["f"] = input;
 
   TextFile file(fs, buffer);
+  QuietLog quiet;
   Check(file.Open("f"));
   std::vector<std::string> lines;
-  Check(ForEachLine(file, use, [&](std::string_view line) {
+  Check(ForEachLine(file, use, quiet, [&](std::string_view line) {
           lines.emplace_back(line);
           Check(file.line_number() == lines.size());
           return Status::Ok();

@@ -54,8 +54,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Settings settings;
   {
     FakePlatform side;
+    QuietLog log;
     side.files = fs.files;
-    Check(ReadSettings(side, &settings).ok());
+    Check(ReadSettings(side, &settings, log).ok());
   }
   const bool complete = NormaliseSettings(&settings).ok();
   const std::string squish = Part(input);

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FakePlatform fs;
   fs.files["tesvak.cfg"].assign(reinterpret_cast<const char*>(data), size);
   Settings settings;
-  Check(ReadSettings(fs, &settings).ok());
+  QuietLog log;
+  Check(ReadSettings(fs, &settings, log).ok());
   CheckValue(settings.SquishFile);
   CheckValue(settings.RulesPath);
   CheckValue(settings.OutDir);

@@ -103,6 +103,8 @@ class Case:
         self.fifos = {}  # name -> chunks a writer feeds it while the program runs
         self.changes = {}  # chunks written -> [(verb, args)] made before the next chunk
         self.remove_program = False  # delete the program's file during the run
+        self.closed_descriptors = False  # start the program with 0, 1 and 2 closed
+        self.stdout_to = None  # "/dev/full" or "closed-pipe" instead of a pipe read here
         self._parse()
 
     def _parse(self):
@@ -178,6 +180,10 @@ class Case:
             self.actions.append(("fifo", words[1], None))
         elif verb == "remove-program":
             self.remove_program = True
+        elif verb == "closed-descriptors":
+            self.closed_descriptors = True
+        elif verb == "stdout-to:":
+            self.stdout_to = words[1]
         elif verb == "hold":
             self.holds.append(words[1])
         elif verb == "exit":
@@ -285,6 +291,9 @@ def restrict(case, args, root):
         resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
     if case.umask is not None:
         os.umask(case.umask)
+    if case.closed_descriptors:
+        for fd in (0, 1, 2):
+            os.close(fd)
     if as_other_user(case):
         import pwd
         entry = pwd.getpwnam(case.user)
@@ -378,6 +387,20 @@ def feed(case, root, writers, process, program):
         os.close(fd)
 
 
+def open_stdout(case):
+    """Where the program's standard output goes: a pipe read here, or
+    /dev/full, or a pipe whose reader has already gone."""
+    if case.stdout_to is None:
+        return subprocess.PIPE
+    if case.stdout_to == "/dev/full":
+        return os.open("/dev/full", os.O_WRONLY)
+    if case.stdout_to == "closed-pipe":
+        read_end, write_end = os.pipe()
+        os.close(read_end)
+        return write_end
+    raise CaseError("unknown stdout-to: %s" % case.stdout_to)
+
+
 def run_case(case, args):
     problems = []
     other_user = as_other_user(case)
@@ -398,10 +421,13 @@ def run_case(case, args):
         holders = hold_files(case, args, root)
         writers = open_writers(case, root)
         timeout = case.seconds if case.seconds and args.limits else args.timeout
+        stdout = open_stdout(case)
         try:
             process = subprocess.Popen(
-                command, cwd=root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                command, cwd=root, stdin=subprocess.DEVNULL, stdout=stdout,
                 stderr=subprocess.PIPE, preexec_fn=lambda: restrict(case, args, root))
+            if stdout != subprocess.PIPE:
+                os.close(stdout)
             feed(case, root, writers, process, program)
             writers = {}
             try:
@@ -410,7 +436,7 @@ def run_case(case, args):
                 process.kill()
                 process.communicate()
                 return ["timed out after %d s" % timeout]
-            result = subprocess.CompletedProcess(command, process.returncode, out, err)
+            result = subprocess.CompletedProcess(command, process.returncode, out or b"", err or b"")
         finally:
             for fd in writers.values():
                 os.close(fd)

@@ -6,6 +6,7 @@
 #include "driver/options.h"
 #include "driver/run.h"
 #include "fake_platform.h"
+#include "real_dir_test.h"
 
 namespace tesvak {
 namespace {
@@ -46,7 +47,7 @@ TEST(Options, ShortOptionsCombineAndAnythingElseIsUnknown) {
   EXPECT_EQ(ParseOptions({"-n", "--bogus", "-V"}, false).unknown, "--bogus");
 }
 
-TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachCreate) {
+TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachNewOutput) {
   const auto run = [](const std::vector<std::string>& args, FakePlatform* fs) {
     fs->files["tesvak.cfg"] = "SQUISHFILE SQ.CFG\r\nRULESPATH R\r\nOUTDIR O\r\n";
     fs->files["SQ.CFG"] = "EchoArea A c:\\m\\A\r\nInclude INC.CFG\r\n";
@@ -60,10 +61,11 @@ TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachCreate) {
   FakePlatform real, dry;
   ASSERT_EQ(run({"-v"}, &real), kExitSuccess);
   ASSERT_EQ(run({"-n"}, &dry), kExitSuccess);
-  std::vector<std::string> expected = real.log;
-  for (std::string& entry : expected)
-    if (entry.starts_with("create ")) entry.replace(0, 6, "probe");
-  EXPECT_EQ(dry.log, expected);
+  // The output planned by line 1 exists for line 4: no second probe.
+  EXPECT_EQ(dry.log, (std::vector<std::string>{"text tesvak.cfg", "text SQ.CFG", "text INC.CFG",
+                                               "text R\\files.bbs", "read R\\a.rul",
+                                               "probe O\\A.sqr", "read R\\b.rul",
+                                               "probe O\\B.sqr", "read R\\a.rul"}));
   EXPECT_EQ(dry.out, real.out);
   EXPECT_EQ(dry.err, real.err);
   EXPECT_EQ(dry.files.count("O\\A.sqr"), 0u);
@@ -73,6 +75,98 @@ TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachCreate) {
             "tesvak: warning: R\\files.bbs:3: no echo area Z\n"
             "tesvak: warning: R\\files.bbs:4: O\\A.sqr again, replacing the copy from line 1\n");
   EXPECT_TRUE(real.console.empty());
+}
+
+TEST(Driver, ALostListingFailsTheRunOrKeepsItsStop) {
+  FakePlatform fs;
+  fs.out_failure = kDiskFullOs;
+  EXPECT_EQ(RunProgram(fs, {"--version"}), kExitFailure);
+  EXPECT_EQ(fs.err, "tesvak: write error on standard output: output failed\n");
+  FakePlatform pipe;
+  pipe.out_failure = kBrokenPipe;
+  EXPECT_EQ(RunProgram(pipe, {"--help"}), kExitFailure);
+  EXPECT_EQ(pipe.err, "");  // its reader went away, and knows
+  FakePlatform stopped;
+  stopped.out_failure = kDiskFullOs;
+  EXPECT_EQ(RunProgram(stopped, {"-n"}), kExitStopped);
+  EXPECT_EQ(stopped.console, "Config File Not found\r\n");
+}
+
+// The system's platform, with what it would print kept instead.
+class Captured final : public Platform {
+ public:
+  explicit Captured(Platform& real) : real_(real) {}
+  std::string out, err, console;
+
+  ErrorCode OpenText(const std::string& n, FileId* f) override { return real_.OpenText(n, f); }
+  ErrorCode OpenRead(const std::string& n, FileId* f) override { return real_.OpenRead(n, f); }
+  ErrorCode Create(const std::string& n, FileId* f) override { return real_.Create(n, f); }
+  ErrorCode ProbeCreate(const std::string& n, FileKey* k) override {
+    return real_.ProbeCreate(n, k);
+  }
+  ErrorCode Read(FileId f, void* b, std::size_t n, std::size_t* got) override {
+    return real_.Read(f, b, n, got);
+  }
+  ErrorCode Write(FileId f, const void* b, std::size_t n, std::size_t* put) override {
+    return real_.Write(f, b, n, put);
+  }
+  ErrorCode Size(FileId f, std::uint64_t* size) override { return real_.Size(f, size); }
+  ErrorCode Close(FileId f) override { return real_.Close(f); }
+  FileKey KeyOf(FileId f) override { return real_.KeyOf(f); }
+  std::string SystemName(const std::string& n) override { return real_.SystemName(n); }
+  std::string PlaceOf(const std::string& n) override { return real_.PlaceOf(n); }
+  void ConsoleLine(std::string_view line) override { console.append(line).append("\n"); }
+  void Print(Stream stream, std::string_view line) override {
+    (stream == Stream::kOut ? out : err).append(line).append("\n");
+  }
+  ErrorCode FinishOutput(std::string*) override { return kOk; }
+  std::string ModuleName() override { return "tesvak"; }
+
+ private:
+  Platform& real_;
+};
+
+class DryRun : public RealDirTest {
+ protected:
+  // Runs the program with `args` in the test directory, as a fresh process
+  // would; the outputs are removed afterwards.
+  struct Result {
+    int code;
+    std::string out, err;
+  };
+  Result Run(const std::vector<std::string>& args) {
+    const std::filesystem::path was = std::filesystem::current_path();
+    std::filesystem::current_path(root_);
+    const std::unique_ptr<Platform> system = MakeSystemPlatform();
+    Captured io(*system);
+    const int code = RunProgram(io, args);
+    std::filesystem::current_path(was);
+    return {code, io.out, io.err};
+  }
+};
+
+TEST_F(DryRun, PredictsTheRunExactlyWhereOutputsMadeByTheRunAreUsedAgain) {
+  std::filesystem::create_directories(root_ / "RULES");
+  Put("tesvak.cfg", "SQUISHFILE SQUISH.CFG\r\nRULESPATH RULES\r\nOUTDIR RULES\r\n");
+  // Two areas whose bases differ in case only, and a line whose rules file
+  // is an output made two lines before.
+  Put("SQUISH.CFG", "EchoArea A C:\\MAIL\\AREA\r\nEchoArea S C:\\MAIL\\Sysop\r\n"
+                    "EchoArea T C:\\MAIL\\SYSOP\r\n");
+  Put("RULES/FILES.BBS", "A.RUL x x A\r\nS.RUL x x S\r\nT.RUL x x T\r\nAREA.SQR x x A\r\n"
+                         "\x1a" "A.RUL x x A\r\n");
+  Put("RULES/A.RUL", "a");
+  Put("RULES/S.RUL", "s");
+  Put("RULES/T.RUL", "t");
+  const Result dry = Run({"--dry-run"});
+  EXPECT_FALSE(std::filesystem::exists(root_ / "RULES/AREA.sqr"));
+  const Result real = Run({"--verbose"});
+  EXPECT_EQ(dry.code, kExitSuccess);
+  EXPECT_EQ(real.code, kExitSuccess);
+  EXPECT_EQ(dry.out, real.out);
+  EXPECT_EQ(dry.err, real.err);
+  EXPECT_NE(real.err.find("FILES.BBS:5: text after Ctrl-Z ignored"), std::string::npos);
+  EXPECT_NE(real.out.find("(same file, skipped)"), std::string::npos);
+  EXPECT_EQ(Get("RULES/AREA.sqr"), "a");
 }
 
 // A platform whose every open throws, to drive the report of failures

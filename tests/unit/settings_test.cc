@@ -11,7 +11,8 @@ Settings Read(const std::string& cfg) {
   FakePlatform fs;
   fs.files["tesvak.cfg"] = cfg;
   Settings s;
-  EXPECT_TRUE(ReadSettings(fs, &s).ok());
+  QuietLog log;
+  EXPECT_TRUE(ReadSettings(fs, &s, log).ok());
   return s;
 }
 
@@ -55,7 +56,8 @@ TEST(Settings, LfEndsALineTabsSeparateAndHighBytesPassUnchanged) {
 TEST(Settings, AMissingFileStopsWithItsLine) {
   FakePlatform fs;
   Settings s;
-  const Status st = ReadSettings(fs, &s);
+  QuietLog log;
+  const Status st = ReadSettings(fs, &s, log);
   EXPECT_EQ(st.kind(), Status::Kind::kStop);
   EXPECT_EQ(st.line(), "Config File Not found");
   EXPECT_EQ(fs.log, std::vector<std::string>{"text tesvak.cfg"});

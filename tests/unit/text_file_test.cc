@@ -19,9 +19,10 @@ Lines ReadAll(const std::string& bytes, std::size_t chunk,
   fs.files["f"] = bytes;
   fs.max_read = chunk;
   TextFile file(fs, buffer);
+  QuietLog quiet;
   EXPECT_TRUE(file.Open("f"));
   Lines lines;
-  EXPECT_TRUE(ForEachLine(file, use, [&](std::string_view l) {
+  EXPECT_TRUE(ForEachLine(file, use, quiet, [&](std::string_view l) {
                 lines.emplace_back(l);
                 EXPECT_EQ(file.line_number(), lines.size());
                 return Status::Ok();
@@ -107,8 +108,9 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   fs.max_read = 5;
   fs.FailOn(FakePlatform::Op::kRead, "f", 3, 1117);
   TextFile file(fs);
+  QuietLog quiet;
   ASSERT_TRUE(file.Open("f"));
-  Status s = ForEachLine(file, LineUse(), [](std::string_view) { return Status::Ok(); });
+  Status s = ForEachLine(file, LineUse(), quiet, [](std::string_view) { return Status::Ok(); });
   EXPECT_EQ(s.kind(), Status::Kind::kIoError);
   EXPECT_EQ(s.code(), 1117u);
   EXPECT_EQ(s.site(), Site::kTextRead);
@@ -118,7 +120,7 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   fs2.FailOn(FakePlatform::Op::kClose, "f", 1, 6);
   TextFile file2(fs2);
   ASSERT_TRUE(file2.Open("f"));
-  s = ForEachLine(file2, LineUse(), [](std::string_view) { return Status::Ok(); });
+  s = ForEachLine(file2, LineUse(), quiet, [](std::string_view) { return Status::Ok(); });
   EXPECT_EQ(s.code(), 6u);
   EXPECT_EQ(s.site(), Site::kTextClose);
 }

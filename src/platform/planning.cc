@@ -1,0 +1,74 @@
+#include "platform/planning.h"
+
+namespace tesvak {
+
+FileId PlanningPlatform::Open(FileKey key, bool source) {
+  const FileId file = next_handle_--;
+  open_[file] = {key, source};
+  return file;
+}
+
+ErrorCode PlanningPlatform::OpenRead(const std::string& name, FileId* file) {
+  const ErrorCode code = real_.OpenRead(name, file);
+  if (code != kFileNotFound) return code;
+  // Not on disk, but perhaps an output the run would have made by now.
+  auto planned = outputs_.find(real_.PlaceOf(name));
+  if (planned == outputs_.end() || planned->second.volume != kPlannedVolume) return code;
+  *file = Open(planned->second, true);
+  return kOk;
+}
+
+ErrorCode PlanningPlatform::Create(const std::string& name, FileId* file) {
+  const std::string place = real_.PlaceOf(name);
+  auto planned = outputs_.find(place);
+  if (planned != outputs_.end() && planned->second.volume == kPlannedVolume) {
+    // Made by the run, in the plan only: a new regular file of its own.
+    for (const auto& [handle, open] : open_)
+      if (open.source && open.key == planned->second) return kSameFile;
+    *file = Open(planned->second, false);
+    return kOk;
+  }
+  FileKey key;
+  const ErrorCode code = real_.ProbeCreate(name, &key);
+  if (code != kOk) return code;
+  if (key == FileKey()) key = {kPlannedVolume, ++next_key_};
+  outputs_[place] = key;
+  *file = Open(key, false);
+  return kOk;
+}
+
+ErrorCode PlanningPlatform::Read(FileId file, void* buf, std::size_t size, std::size_t* got) {
+  *got = 0;
+  return IsPlanned(file) ? kOk : real_.Read(file, buf, size, got);
+}
+
+ErrorCode PlanningPlatform::Write(FileId file, const void* buf, std::size_t size,
+                                  std::size_t* put) {
+  *put = 0;
+  return IsPlanned(file) ? kAccessDenied : real_.Write(file, buf, size, put);
+}
+
+ErrorCode PlanningPlatform::Size(FileId file, std::uint64_t* size) {
+  *size = 0;
+  return IsPlanned(file) ? kOk : real_.Size(file, size);
+}
+
+ErrorCode PlanningPlatform::Close(FileId file) {
+  if (!IsPlanned(file)) return real_.Close(file);
+  open_.erase(file);
+  return kOk;
+}
+
+bool PlanningPlatform::CopyChunk(FileId from, FileId to, std::uint64_t size,
+                                 std::uint64_t* moved) {
+  *moved = 0;
+  return !IsPlanned(from) && !IsPlanned(to) && real_.CopyChunk(from, to, size, moved);
+}
+
+FileKey PlanningPlatform::KeyOf(FileId file) {
+  if (!IsPlanned(file)) return real_.KeyOf(file);
+  auto it = open_.find(file);
+  return it == open_.end() ? FileKey() : it->second.key;
+}
+
+}  // namespace tesvak

@@ -34,8 +34,8 @@ class RunLog {
   // be).  `same_file` when `dest` is the source itself, so that nothing is
   // copied; otherwise `dest_file` is the output, open, which tells it apart
   // from the outputs of earlier copies.
-  virtual void Copy(FileLine at, const std::string& source, const std::string& dest,
-                    bool same_file, FileId dest_file) = 0;
+  virtual void Copy(FileLine at, const std::string& source, const std::string& dest, bool same_file,
+                    FileId dest_file) = 0;
   // A rules-list line whose tag names no echo area.
   virtual void NoSuchArea(FileLine at, std::string_view tag) = 0;
   // An area line whose tag an earlier area line defined already.

@@ -87,7 +87,8 @@ Status TextFile::Refill() {
   // One scan of what was read for a Ctrl-Z; lines are then cut short of it.
   const char* fresh = buf_.get() + end_;
   const void* z = std::memchr(fresh, kCtrlZ, got);
-  const std::size_t before_z = z ? static_cast<std::size_t>(static_cast<const char*>(z) - fresh) : got;
+  const std::size_t before_z =
+      z ? static_cast<std::size_t>(static_cast<const char*>(z) - fresh) : got;
   end_ += before_z;
   ctrl_z_ = z != nullptr;
   if (ctrl_z_) after_z_ = before_z + 1 < got ? AfterZ::kText : AfterZ::kUnknown;

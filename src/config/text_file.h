@@ -122,7 +122,7 @@ class TextFile {
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
   enum class AfterZ : std::uint8_t { kNothing, kText, kUnknown };
   AfterZ after_z_ = AfterZ::kNothing;  // what follows the Ctrl-Z in the file
-  bool line_end_last_ = false;  // the last line ReadLine gave ended in a line end
+  bool line_end_last_ = false;         // the last line ReadLine gave ended in a line end
   bool eof_ = false;
   bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
   std::size_t line_number_ = 0;

@@ -134,8 +134,8 @@ ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, bool* 
   const std::string* dir_path = nullptr;
   if (const ErrorCode code = ResolveDir(dir, &dir_path); code != kOk) return code;
   *path = *dir_path;
-  const ErrorCode code = Pick(*dir_path, std::string_view(posix).substr(dir.size()), path,
-                              &leaf_found);
+  const ErrorCode code =
+      Pick(*dir_path, std::string_view(posix).substr(dir.size()), path, &leaf_found);
   if (found != nullptr) *found = leaf_found;
   return code;
 }

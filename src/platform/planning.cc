@@ -59,8 +59,7 @@ ErrorCode PlanningPlatform::Close(FileId file) {
   return kOk;
 }
 
-bool PlanningPlatform::CopyChunk(FileId from, FileId to, std::uint64_t size,
-                                 std::uint64_t* moved) {
+bool PlanningPlatform::CopyChunk(FileId from, FileId to, std::uint64_t size, std::uint64_t* moved) {
   *moved = 0;
   return !IsPlanned(from) && !IsPlanned(to) && real_.CopyChunk(from, to, size, moved);
 }

@@ -57,7 +57,7 @@ class PlanningPlatform final : public Platform {
 
   Platform& real_;
   std::unordered_map<std::string, FileKey> outputs_;  // place -> the output planned there
-  std::map<FileId, Planned> open_;                     // handles of planned outputs
+  std::map<FileId, Planned> open_;                    // handles of planned outputs
   std::uint64_t next_key_ = 0;
   FileId next_handle_ = -1;
 };

@@ -378,7 +378,7 @@ class PosixPlatform final : public Platform {
 
   NameResolver names_;
   std::unordered_map<std::string, std::string> outputs_;  // output names known to exist
-  std::unordered_set<std::string> resolve_first_;  // directories of names spelled otherwise
+  std::unordered_set<std::string> resolve_first_;         // directories of names spelled otherwise
   std::vector<OpenFile> open_;
   std::vector<FileKey> text_inputs_;    // every text file opened this run
   std::vector<FileKey> own_read_only_;  // files this run made without write permission

@@ -232,7 +232,7 @@ class Win32Platform final : public Platform {
     return kOk;
   }
 
-  std::vector<HANDLE> sources_;      // files open through OpenRead
+  std::vector<HANDLE> sources_;       // files open through OpenRead
   std::vector<FileKey> text_inputs_;  // every text file opened this run
   DWORD out_error_ = 0;               // the first failed write to standard output
 };

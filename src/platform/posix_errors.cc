@@ -1,8 +1,8 @@
 // The Windows code for each errno value a file call can give, as Wine maps
 // them.
-#include <cerrno>
-
 #include "platform/posix_errors.h"
+
+#include <cerrno>
 
 namespace tesvak {
 

@@ -18,14 +18,12 @@ inline constexpr char kNoRulesFileLine[] = "Error:0001    Please report me";
 enum class CopyAction : std::uint8_t { kCopy, kPlan };
 
 // Copies `source` to `dest` byte for byte, replacing whatever `dest` held;
-// with kPlan, opens both as the copy would but moves no byte.  The source is opened for reading only, shared for
-// reading and writing.  When it cannot be opened the run stops with
-// "Error:0001    Please report me" and no destination is created.  When
-// `dest` is the source itself, nothing is done: creating it would empty
-// it.  Any later failure is an I/O error; a destination already created is
-// left as it is.  Tells `log` of the copy, as line `at` of the rules list
-// asked for it, once it is about to be made; sets *copied when it was (or
-// would be) made.
+// with kPlan, opens both as the copy would but moves no byte.  The source is opened for reading
+// only, shared for reading and writing.  When it cannot be opened the run stops with "Error:0001
+// Please report me" and no destination is created.  When `dest` is the source itself, nothing is
+// done: creating it would empty it.  Any later failure is an I/O error; a destination already
+// created is left as it is.  Tells `log` of the copy, as line `at` of the rules list asked for it,
+// once it is about to be made; sets *copied when it was (or would be) made.
 Status CopyRulesFile(Platform& fs, const std::string& source, const std::string& dest,
                      CopyAction action, FileLine at, RunLog& log, bool* copied);
 

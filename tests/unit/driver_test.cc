@@ -62,10 +62,10 @@ TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachNewOutput) {
   ASSERT_EQ(run({"-v"}, &real), kExitSuccess);
   ASSERT_EQ(run({"-n"}, &dry), kExitSuccess);
   // The output planned by line 1 exists for line 4: no second probe.
-  EXPECT_EQ(dry.log, (std::vector<std::string>{"text tesvak.cfg", "text SQ.CFG", "text INC.CFG",
-                                               "text R\\files.bbs", "read R\\a.rul",
-                                               "probe O\\A.sqr", "read R\\b.rul",
-                                               "probe O\\B.sqr", "read R\\a.rul"}));
+  EXPECT_EQ(dry.log,
+            (std::vector<std::string>{"text tesvak.cfg", "text SQ.CFG", "text INC.CFG",
+                                      "text R\\files.bbs", "read R\\a.rul", "probe O\\A.sqr",
+                                      "read R\\b.rul", "probe O\\B.sqr", "read R\\a.rul"}));
   EXPECT_EQ(dry.out, real.out);
   EXPECT_EQ(dry.err, real.err);
   EXPECT_EQ(dry.files.count("O\\A.sqr"), 0u);
@@ -150,10 +150,13 @@ TEST_F(DryRun, PredictsTheRunExactlyWhereOutputsMadeByTheRunAreUsedAgain) {
   Put("tesvak.cfg", "SQUISHFILE SQUISH.CFG\r\nRULESPATH RULES\r\nOUTDIR RULES\r\n");
   // Two areas whose bases differ in case only, and a line whose rules file
   // is an output made two lines before.
-  Put("SQUISH.CFG", "EchoArea A C:\\MAIL\\AREA\r\nEchoArea S C:\\MAIL\\Sysop\r\n"
-                    "EchoArea T C:\\MAIL\\SYSOP\r\n");
-  Put("RULES/FILES.BBS", "A.RUL x x A\r\nS.RUL x x S\r\nT.RUL x x T\r\nAREA.SQR x x A\r\n"
-                         "\x1a" "A.RUL x x A\r\n");
+  Put("SQUISH.CFG",
+      "EchoArea A C:\\MAIL\\AREA\r\nEchoArea S C:\\MAIL\\Sysop\r\n"
+      "EchoArea T C:\\MAIL\\SYSOP\r\n");
+  Put("RULES/FILES.BBS",
+      "A.RUL x x A\r\nS.RUL x x S\r\nT.RUL x x T\r\nAREA.SQR x x A\r\n"
+      "\x1a"
+      "A.RUL x x A\r\n");
   Put("RULES/A.RUL", "a");
   Put("RULES/S.RUL", "s");
   Put("RULES/T.RUL", "t");

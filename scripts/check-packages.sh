@@ -1,11 +1,10 @@
 #!/usr/bin/env bash
-# Builds both packages, checks what they hold, installs the Debian package,
+# Builds the packages, checks what they hold, installs the amd64 package,
 # runs the bundled example with the installed program and removes the
 # package again.  Usage: bash scripts/check-packages.sh   (as root)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/package.sh"
-deb=$(ls "$top"/dist/tesvak_*_*.deb)
 zip=$(ls "$top"/dist/tesvak-*-win32.zip)
 
 has() {  # has LISTING ENTRY...
@@ -15,25 +14,36 @@ has() {  # has LISTING ENTRY...
   done
 }
 
-echo "== dpkg-deb -c $(basename "$deb")"
-listing=$(dpkg-deb -c "$deb"); echo "$listing"
-has "$listing" ' ./usr/bin/tesvak' ' ./usr/share/man/man1/tesvak.1.gz' \
-  ' ./usr/share/doc/tesvak/copyright' ' ./usr/share/doc/tesvak/changelog.gz' \
-  ' ./usr/share/doc/tesvak/examples/tesvak.cfg' ' ./usr/share/doc/tesvak/examples/rules/files.bbs'
-
-echo "== lintian $(basename "$deb")"
-# No error and no warning, except that a local build's placeholder address
-# is a bogus mail host.
-allowed='^$'
-if dpkg-deb -f "$deb" Maintainer | grep -q '@localhost>'; then
-  allowed='^[EW]: tesvak: bogus-mail-host(-in-debian-changelog)? '
-fi
-report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
-echo "${report:-lintian: nothing to report}"
-if grep -E '^[EW]: ' <<<"$report" | grep -qvE "$allowed"; then
-  echo "lintian found errors or warnings"
-  exit 1
-fi
+# Each Debian package: what it holds, what its program is built for, and
+# lintian: no error and no warning, except that a local build's
+# placeholder address is a bogus mail host.
+for arch in amd64 arm64 armhf; do
+  deb=$(ls "$top"/dist/tesvak_*_"$arch".deb)
+  echo "== dpkg-deb -c $(basename "$deb")"
+  listing=$(dpkg-deb -c "$deb"); echo "$listing"
+  has "$listing" ' ./usr/bin/tesvak' ' ./usr/share/man/man1/tesvak.1.gz' \
+    ' ./usr/share/doc/tesvak/copyright' ' ./usr/share/doc/tesvak/changelog.gz' \
+    ' ./usr/share/doc/tesvak/examples/tesvak.cfg' ' ./usr/share/doc/tesvak/examples/rules/files.bbs'
+  [ "$(dpkg-deb -f "$deb" Architecture)" = "$arch" ] || { echo "$deb: wrong architecture"; exit 1; }
+  echo "Depends: $(dpkg-deb -f "$deb" Depends)"
+  case $arch in
+    amd64) machine='x86-64' ;; arm64) machine='ARM aarch64' ;; armhf) machine='ARM, EABI5' ;;
+  esac
+  dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/tesvak | file - | tee /dev/stderr |
+    grep -q "$machine" || { echo "$deb: the program is not built for $arch"; exit 1; }
+  echo "== lintian $(basename "$deb")"
+  allowed='^$'
+  if dpkg-deb -f "$deb" Maintainer | grep -q '@localhost>'; then
+    allowed='^[EW]: tesvak: bogus-mail-host(-in-debian-changelog)? '
+  fi
+  report=$(lintian "$deb" 2>&1 | grep -v 'running with root privileges' || true)
+  echo "${report:-lintian: nothing to report}"
+  if grep -E '^[EW]: ' <<<"$report" | grep -qvE "$allowed"; then
+    echo "lintian found errors or warnings"
+    exit 1
+  fi
+done
+deb=$(ls "$top"/dist/tesvak_*_amd64.deb)
 
 echo "== unzip -l $(basename "$zip")"
 listing=$(unzip -l "$zip"); echo "$listing"

@@ -169,6 +169,8 @@ class Case:
             self.actions.append(("symlink", words[1], words[2]))
         elif verb == "hardlink":
             self.actions.append(("hardlink", words[1], words[2]))
+        elif verb == "dated":
+            self.actions.append(("dated", words[2], words[1]))
         elif verb == "change-after-chunk":
             self.changes.setdefault(int(words[1]), []).append((words[2], words[3:]))
         elif verb == "file-size-limit:":
@@ -232,6 +234,11 @@ def build_tree(case, root):
         elif verb == "hardlink":
             os.makedirs(os.path.dirname(path), exist_ok=True)
             os.link(os.path.join(root, arg), path)
+        elif verb == "dated":
+            import datetime
+            when = datetime.datetime.strptime(arg, "%Y-%m-%d").replace(
+                tzinfo=datetime.timezone.utc).timestamp()
+            os.utime(path, (when, when))
         elif verb == "fifo":
             os.makedirs(os.path.dirname(path), exist_ok=True)
             os.mkfifo(path)

@@ -6,49 +6,6 @@
 #include "base/bytes.h"
 
 namespace tesvak {
-namespace {
-
-bool IsSeparator(char c) { return c == ' ' || c == '\t'; }
-
-// Where a word-by-word reading of a long line stands.
-struct WordState {
-  std::size_t done = 0;  // words complete
-  bool in_word = false;
-};
-
-// Appends to *out the words of `bytes`, a stretch of a long line, single
-// spaces between them, until `use` is met.  Returns false once it is: the
-// rest of the line is of no use.
-bool CollectWords(std::string_view bytes, const LineUse& use, WordState* state, std::string* out) {
-  bool cut = false;
-  if (use.cuts) {
-    const std::size_t at = bytes.find(use.cut);
-    cut = at != std::string_view::npos;
-    bytes = bytes.substr(0, at);
-  }
-  const char* p = bytes.data();
-  const char* const end = p + bytes.size();
-  while (p != end) {
-    if (state->in_word) {
-      const char* q = p;
-      while (q != end && !IsSeparator(*q)) ++q;
-      out->append(p, static_cast<std::size_t>(q - p));
-      p = q;
-      if (p == end) break;
-      state->in_word = false;
-      if (++state->done == use.words) return false;
-    } else {
-      while (p != end && IsSeparator(*p)) ++p;
-      if (p == end) break;
-      if (!out->empty() && out->back() != ' ') out->push_back(' ');
-      state->in_word = true;
-    }
-  }
-  return !cut;
-}
-
-}  // namespace
-
 TextFile::~TextFile() {
   if (open_) fs_.Close(file_);  // only after a stop; the run ends anyway
 }
@@ -153,14 +110,14 @@ Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
 
 Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
   long_line_.clear();
-  if (IsSeparator(buf_[pos_])) long_line_.push_back(' ');
+  if (IsWordSeparator(buf_[pos_])) long_line_.push_back(kSpace);
   WordState words;
   bool collecting = use.words > 0;
   for (;;) {
     const std::size_t stop = NextLineEnd(pos_);
     if (collecting) {
       const std::string_view stretch(buf_.get() + pos_, stop - pos_);
-      collecting = CollectWords(stretch, use, &words, &long_line_);
+      collecting = AppendWords(stretch, use, &words, &long_line_);
     }
     pos_ = stop;
     if (stop < end_ || ctrl_z_ || eof_) break;

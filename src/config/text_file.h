@@ -16,21 +16,10 @@
 
 #include "base/run_log.h"
 #include "base/status.h"
+#include "config/words.h"
 #include "platform/platform.h"
 
 namespace tesvak {
-
-// How much of each line a caller uses: its first `words` words (as
-// NextWord splits them, at least one), and with `cuts`, nothing from its
-// first `cut` byte on, not even whether there was anything before it.
-// Every caller takes only a few words, and that bounds what a line longer
-// than the buffer costs.
-struct LineUse {
-  static constexpr std::size_t kAllWords = static_cast<std::size_t>(-1);
-  std::size_t words = kAllWords;
-  bool cuts = false;
-  char cut = '\0';
-};
 
 class TextFile {
  public:

@@ -13,12 +13,9 @@
 #include <string>
 #include <utility>
 
-namespace tesvak {
+#include "base/codes.h"
 
-// The run-time's own codes: a read that ended before the size measured at
-// the start of a copy, and a write that stored fewer bytes than it was given.
-inline constexpr std::uint32_t kReadBeyondEnd = 100;
-inline constexpr std::uint32_t kDiskFull = 101;
+namespace tesvak {
 
 // The file operations that can fail unexpectedly.  Each one has a fixed
 // location in the failure report, so the same failing operation always
@@ -42,7 +39,7 @@ class Status {
   static Status Stop(std::string line) {
     return Status(Kind::kStop, std::move(line), 0, Site::kTextRead);
   }
-  static Status IoError(std::uint32_t code, Site site) {
+  static Status IoError(ErrorCode code, Site site) {
     return Status(Kind::kIoError, {}, code, site);
   }
 
@@ -51,16 +48,16 @@ class Status {
   // The console line of an orderly stop.
   const std::string& line() const { return line_; }
   // The error code and failing operation of an I/O error.
-  std::uint32_t code() const { return code_; }
+  ErrorCode code() const { return code_; }
   Site site() const { return site_; }
 
  private:
-  Status(Kind kind, std::string line, std::uint32_t code, Site site)
+  Status(Kind kind, std::string line, ErrorCode code, Site site)
       : kind_(kind), line_(std::move(line)), code_(code), site_(site) {}
 
   Kind kind_;
   std::string line_;
-  std::uint32_t code_;
+  ErrorCode code_;
   Site site_;
 };
 

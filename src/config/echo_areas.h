@@ -17,7 +17,6 @@ struct TEcho {
 };
 
 inline constexpr std::size_t kMaxAreas = 1000;
-inline constexpr char kAreaLimitLine[] = "Echo areas > 1000, the table holds 1000 at most.";
 
 // The table of echo areas, with a lookup by tag that ignores ASCII case.
 // When several areas share a tag, the first one read is the one found.

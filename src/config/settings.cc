@@ -1,5 +1,6 @@
 #include "config/settings.h"
 
+#include "base/messages.h"
 #include "config/text_file.h"
 #include "config/words.h"
 

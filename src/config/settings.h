@@ -17,8 +17,6 @@ struct Settings {
 };
 
 inline constexpr char kSettingsName[] = "tesvak.cfg";
-inline constexpr char kNoSettingsLine[] = "Config File Not found";
-inline constexpr char kMissingSettingLine[] = "Missing setting in config.";
 
 // Reads the settings file into *settings.  Lines that are empty or start
 // with ';' are skipped; every other line is upper-cased whole, its first

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/messages.h"
 #include "config/text_file.h"
 #include "config/words.h"
 
@@ -56,7 +57,7 @@ std::string_view AreasBbsPath(std::string_view& rest) {
 // skipped and further words (nodes, flags) ignored.
 Status ReadAreasBbs(Platform& fs, const std::string& name, const AreaSink& areas) {
   TextFile file(fs);
-  if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
+  if (!file.Open(name)) return Status::Stop(name + " " + kNotFoundRemark);
   // Until the origin line is past, every word counts, for its '!' may be
   // anywhere; after it, a line's flags, path and tag are all there is.
   LineUse use{.words = LineUse::kAllWords, .cuts = true, .cut = ';'};
@@ -109,7 +110,7 @@ class ConfigReader {
     // the next four times would open 4^15 files.
     if (++includes_ > kMaxIncludes) return Status::Stop(kIncludeTooOftenLine + name);
     TextFile file(fs_);
-    if (!file.Open(name)) return Status::Stop(name + kNotFoundSuffix);
+    if (!file.Open(name)) return Status::Stop(name + " " + kNotFoundRemark);
     // A file that is being read already would include itself for ever.
     const FileKey key = fs_.KeyOf(file.id());
     for (const TextFile* outer : open_)

@@ -13,10 +13,6 @@
 
 namespace tesvak {
 
-inline constexpr char kNoSquishLine[] = "Squish.cfg file not found";
-inline constexpr char kNotFoundSuffix[] = " is not found.";
-inline constexpr char kIncludeTooDeepLine[] = "Include nested deeper than 16 levels: ";
-inline constexpr char kIncludeTooOftenLine[] = "Include used more than 1000 times: ";
 inline constexpr int kMaxIncludeDepth = 16;
 inline constexpr int kMaxIncludes = 1000;
 

@@ -1,5 +1,7 @@
 #include "driver/options.h"
 
+#include "base/messages.h"
+
 namespace tesvak {
 namespace {
 
@@ -54,21 +56,12 @@ Options ParseOptions(const std::vector<std::string>& args, bool slash_options) {
 }
 
 std::vector<std::string> HelpText(bool slash_options) {
-  return {
-      "Usage: tesvak [OPTION]...",
-      "Copies the rules file of every echo area listed in files.bbs to the area's",
-      "message-base name plus .sqr, as tesvak.cfg in the current directory sets out.",
-      "",
-      "  -n, --dry-run  read what a run reads and show each copy it would make;",
-      "                 create, truncate and write nothing",
-      "  -v, --verbose  show each copy as it is made",
-      slash_options ? "  -h, --help, /? show this help and exit"
-                    : "  -h, --help     show this help and exit",
-      "  -V, --version  show the version and exit",
-      "",
-      "Without options nothing is printed unless the run stops (exit status 2)",
-      "or fails (exit status 1).  See the manual for the settings and messages.",
-  };
+  std::vector<std::string> lines;
+  for (const char* line : kHelpLines)
+    lines.emplace_back(line != nullptr ? line
+                       : slash_options ? kHelpOptionSlashLine
+                                       : kHelpOptionLine);
+  return lines;
 }
 
 }  // namespace tesvak

@@ -1,13 +1,15 @@
 #include "driver/progress.h"
 
+#include "base/messages.h"
+
 namespace tesvak {
 
 void ProgressLog::Copy(FileLine at, const std::string& source, const std::string& dest,
                        bool same_file, FileId dest_file) {
   const std::string shown = fs_.SystemName(dest);
   std::string line = fs_.SystemName(source);
-  line.append(" -> ").append(shown);
-  if (same_file) line += " (same file, skipped)";
+  line.append(kCopyArrow).append(shown);
+  if (same_file) line += kSameFileSkipped;
   fs_.Print(Platform::Stream::kOut, line);
   if (same_file) return;
   // The same file, not a name alike: two names may lead to one file, and
@@ -15,34 +17,31 @@ void ProgressLog::Copy(FileLine at, const std::string& source, const std::string
   const FileKey key = fs_.KeyOf(dest_file);
   auto [earlier, fresh] = last_copy_.try_emplace({key.volume, key.index}, at.line);
   if (fresh) return;
-  Warn(Where(at) + shown + " again, replacing the copy from line " +
-       std::to_string(earlier->second));
+  Warn(Where(at) + shown + kCopiedAgain + std::to_string(earlier->second));
   earlier->second = at.line;
 }
 
 void ProgressLog::NoSuchArea(FileLine at, std::string_view tag) {
-  Warn(Where(at) + "no echo area " + std::string(tag));
+  Warn(Where(at) + kNoSuchArea + std::string(tag));
 }
 
 void ProgressLog::TagDefinedAgain(FileLine at, std::string_view tag) {
-  Warn(Where(at) + "echo area " + std::string(tag) + " defined again; the first definition counts");
+  Warn(Where(at) + kTagAgainBefore + std::string(tag) + kTagAgainAfter);
 }
 
-void ProgressLog::TextAfterCtrlZ(FileLine at) { Warn(Where(at) + "text after Ctrl-Z ignored"); }
+void ProgressLog::TextAfterCtrlZ(FileLine at) { Warn(Where(at) + kTextAfterCtrlZ); }
 
-void ProgressLog::NoAreas(const std::string& file) {
-  Warn(fs_.SystemName(file) + ": no echo areas");
-}
+void ProgressLog::NoAreas(const std::string& file) { Warn(fs_.SystemName(file) + kNoEchoAreas); }
 
 void ProgressLog::Summary(std::size_t areas, const RulesPassCounts& counts) {
-  fs_.Print(Platform::Stream::kOut,
-            "tesvak: " + std::to_string(areas) + " echo areas, " + std::to_string(counts.lines) +
-                " lines in files.bbs, " + std::to_string(counts.copies) + " copies, " +
-                std::to_string(counts.unknown) + " lines naming no echo area");
+  fs_.Print(Platform::Stream::kOut, kSummaryStart + std::to_string(areas) + kSummaryAreas +
+                                        std::to_string(counts.lines) + kSummaryLines +
+                                        std::to_string(counts.copies) + kSummaryCopies +
+                                        std::to_string(counts.unknown) + kSummaryUnknown);
 }
 
 void ProgressLog::Warn(std::string_view text) {
-  fs_.Print(Platform::Stream::kErr, "tesvak: warning: " + std::string(text));
+  fs_.Print(Platform::Stream::kErr, kWarning + std::string(text));
 }
 
 std::string ProgressLog::Where(FileLine at) {

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #endif
 
+#include "base/messages.h"
 #include "base/run_log.h"
 #include "config/echo_areas.h"
 #include "config/settings.h"
@@ -71,14 +72,14 @@ Status Run(Platform& system, const Options& options) {
 int Answer(Platform& fs, const Options& options) {
   using Stream = Platform::Stream;
   if (!options.unknown.empty()) {
-    fs.Print(Stream::kErr, "tesvak: unknown option '" + options.unknown + "'");
-    fs.Print(Stream::kErr, "Try 'tesvak --help'.");
+    fs.Print(Stream::kErr, kUnknownOption + options.unknown + "'");
+    fs.Print(Stream::kErr, kTryHelp);
     return kExitStopped;
   }
   if (options.help) {
     for (const std::string& line : HelpText(fs.SlashOptions())) fs.Print(Stream::kOut, line);
   } else if (options.version) {
-    fs.Print(Stream::kOut, std::string("tesvak ") + kVersion);
+    fs.Print(Stream::kOut, std::string(kVersionStart) + kVersion);
   }
   return kExitSuccess;
 }
@@ -94,21 +95,21 @@ int Report(Platform& fs, std::string_view class_name, std::uint32_t location,
 std::string MessageForCode(std::uint32_t code) {
   switch (code) {
     case kFileNotFound:
-      return "File not found";
+      return kFileNotFoundMessage;
     case kPathNotFound:
-      return "Invalid filename";
+      return kInvalidFilenameMessage;
     case kTooManyOpenFiles:
-      return "Too many open files";
+      return kTooManyOpenFilesMessage;
     case kAccessDenied:
-      return "File access denied";
+      return kAccessDeniedMessage;
     case kReadBeyondEnd:
-      return "Read beyond end of file";
-    case kDiskFull:
-      return "Disk full";
-    case 106:
-      return "Invalid numeric input";
+      return kReadBeyondEndMessage;
+    case kShortWrite:
+      return kDiskFullMessage;
+    case kInvalidNumericInput:
+      return kInvalidNumericInputMessage;
     default:
-      return "I/O error " + std::to_string(code);
+      return kIoErrorMessage + std::to_string(code);
   }
 }
 
@@ -130,10 +131,10 @@ int RunOrAnswer(Platform& fs, const std::vector<std::string>& args) {
         fs.ConsoleLine(s.line());
         return kExitStopped;
       case Status::Kind::kIoError:
-        return Report(fs, "EInOutError", LocationOf(s.site()), MessageForCode(s.code()));
+        return Report(fs, kInOutErrorClass, LocationOf(s.site()), MessageForCode(s.code()));
     }
   } catch (const std::bad_alloc&) {
-    return Report(fs, "EOutOfMemory", kOutOfMemoryLocation, "Out of memory");
+    return Report(fs, kOutOfMemoryClass, kOutOfMemoryLocation, kOutOfMemoryMessage);
   } catch (const std::exception& e) {
     return Report(fs, ClassNameOf(e), kOtherFailureLocation, e.what());
   }
@@ -146,9 +147,9 @@ std::string FailureReport(std::string_view class_name, std::string_view module,
                           std::uint32_t location, std::string_view message) {
   char address[9];
   std::snprintf(address, sizeof address, "%08X", static_cast<unsigned>(location));
-  std::string report = "Exception ";
-  report.append(class_name).append(" in module ").append(module);
-  report.append(" at ").append(address).append(".\n").append(message);
+  std::string report = kReportException;
+  report.append(class_name).append(kReportInModule).append(module);
+  report.append(kReportAt).append(address).append(".\n").append(message);
   if (!message.empty() && message.back() != '.') report += '.';
   return report;
 }

@@ -30,10 +30,6 @@ std::uint32_t LocationOf(Site site);
 std::string FailureReport(std::string_view class_name, std::string_view module,
                           std::uint32_t location, std::string_view message);
 
-// The line a lost listing ends with on standard error, before the system's
-// words for the failure.
-inline constexpr char kWriteErrorLine[] = "tesvak: write error on standard output: ";
-
 // The program's version, as --version shows it.
 inline constexpr char kVersion[] = TESVAK_VERSION;
 

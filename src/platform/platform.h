@@ -4,8 +4,8 @@
 //
 // Names are passed exactly as the program builds them, with the backslash as
 // directory separator; each implementation maps them for its file system.
-// Errors come back as Windows error codes, because those are the codes the
-// failure report is keyed by.  0 means success.
+// Errors come back as Windows error codes (base/codes.h), because those are
+// the codes the failure report is keyed by.  0 means success.
 #ifndef TESVAK_PLATFORM_PLATFORM_H_
 #define TESVAK_PLATFORM_PLATFORM_H_
 
@@ -15,30 +15,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/codes.h"
+
 namespace tesvak {
 
 using FileId = std::intptr_t;
-using ErrorCode = std::uint32_t;
-
-// Windows error codes the program meets.
-inline constexpr ErrorCode kOk = 0;
-inline constexpr ErrorCode kFileNotFound = 2;
-inline constexpr ErrorCode kPathNotFound = 3;
-inline constexpr ErrorCode kTooManyOpenFiles = 4;
-inline constexpr ErrorCode kAccessDenied = 5;
-inline constexpr ErrorCode kInvalidHandle = 6;
-inline constexpr ErrorCode kGenFailure = 31;
-inline constexpr ErrorCode kSharingViolation = 32;
-inline constexpr ErrorCode kFileExists = 80;
-inline constexpr ErrorCode kBrokenPipe = 109;
-inline constexpr ErrorCode kDiskFullOs = 112;
-inline constexpr ErrorCode kInvalidName = 123;
-inline constexpr ErrorCode kNameTooLong = 206;
-inline constexpr ErrorCode kIoDevice = 1117;
-
-// Not a system code: Create's answer when asked to create over a file the
-// program has open for reading.
-inline constexpr ErrorCode kSameFile = 0x20000001u;
 
 // The longest name handed to the file system, as on Windows.
 inline constexpr std::size_t kMaxName = 259;

@@ -46,7 +46,7 @@ ErrorCode CodeFromErrno(int err) {
     case ENOSPC:
     case EDQUOT:
     case EFBIG:
-      return kDiskFullOs;
+      return kDiskFull;
     case ENAMETOOLONG:
       return kNameTooLong;
     case EOVERFLOW:

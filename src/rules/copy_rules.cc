@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <memory>
 
+#include "base/messages.h"
 #include "base/status.h"
 
 namespace tesvak {
@@ -29,7 +30,7 @@ Status Transfer(Platform& fs, FileId from, FileId to, std::uint64_t size) {
     if (got == 0) return Status::IoError(kReadBeyondEnd, Site::kRead);
     code = fs.Write(to, buf.get(), got, &put);
     if (code != kOk) return Status::IoError(code, Site::kWrite);
-    if (put < got) return Status::IoError(kDiskFull, Site::kWrite);
+    if (put < got) return Status::IoError(kShortWrite, Site::kWrite);
     size -= got;
   }
   return Status::Ok();

@@ -11,8 +11,6 @@
 
 namespace tesvak {
 
-inline constexpr char kNoRulesFileLine[] = "Error:0001    Please report me";
-
 // What becomes of a copy once its output has been opened: its bytes are
 // moved, or, in a dry run (whose platform only plans outputs), not.
 enum class CopyAction : std::uint8_t { kCopy, kPlan };

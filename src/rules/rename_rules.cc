@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "base/messages.h"
 #include "base/path.h"
 #include "config/text_file.h"
 #include "config/words.h"

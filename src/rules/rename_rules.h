@@ -15,8 +15,6 @@
 namespace tesvak {
 
 inline constexpr char kRulesListName[] = "files.bbs";
-inline constexpr char kRulesListShownName[] = "Files.bbs";
-inline constexpr char kNotFoundRemark[] = "is not found.";
 
 // What the rules pass did: the lines it read, the copies it made (or
 // planned), and the lines whose tag named no area.

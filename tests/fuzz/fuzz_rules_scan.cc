@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "base/messages.h"
 #include "config/echo_areas.h"
 #include "config/settings.h"
 #include "driver/run.h"
@@ -34,7 +35,8 @@ class AnyRulesFile : public FakePlatform {
   std::set<std::string> sources;
 };
 
-std::string Part(std::string_view& input) {
+// Takes the next of the input's files, which "\n====\n" lines separate.
+std::string TakeNextFile(std::string_view& input) {
   const std::size_t sep = input.find("\n====\n");
   const std::string part(input.substr(0, sep));
   input.remove_prefix(sep == std::string_view::npos ? input.size() : sep + 6);
@@ -50,7 +52,7 @@ bool StartsWith(const std::string& s, const std::string& prefix) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);
   AnyRulesFile fs;
-  fs.files["tesvak.cfg"] = Part(input);
+  fs.files["tesvak.cfg"] = TakeNextFile(input);
   Settings settings;
   {
     FakePlatform side;
@@ -59,8 +61,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(ReadSettings(side, &settings, log).ok());
   }
   const bool complete = NormaliseSettings(&settings).ok();
-  const std::string squish = Part(input);
-  const std::string list = Part(input);
+  const std::string squish = TakeNextFile(input);
+  const std::string list = TakeNextFile(input);
   if (complete) {
     fs.files[settings.SquishFile] = squish;
     fs.files[settings.RulesPath + "files.bbs"] = list;

@@ -11,15 +11,7 @@
 namespace tesvak {
 namespace {
 
-TEST(Driver, MessagesFollowTheCodeTableAndGetOnePeriod) {
-  EXPECT_EQ(MessageForCode(2), "File not found");
-  EXPECT_EQ(MessageForCode(3), "Invalid filename");
-  EXPECT_EQ(MessageForCode(4), "Too many open files");
-  EXPECT_EQ(MessageForCode(5), "File access denied");
-  EXPECT_EQ(MessageForCode(100), "Read beyond end of file");
-  EXPECT_EQ(MessageForCode(101), "Disk full");
-  EXPECT_EQ(MessageForCode(106), "Invalid numeric input");
-  EXPECT_EQ(MessageForCode(112), "I/O error 112");
+TEST(Driver, TheReportEndsItsMessageWithOnePeriod) {
   EXPECT_EQ(FailureReport("EInOutError", "tesvak.exe", 0x00401300, "Invalid filename"),
             "Exception EInOutError in module tesvak.exe at 00401300.\nInvalid filename.");
   EXPECT_EQ(FailureReport("E", "m", 0xABC, "Ends."), "Exception E in module m at 00000ABC.\nEnds.");
@@ -79,7 +71,7 @@ TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachNewOutput) {
 
 TEST(Driver, ALostListingFailsTheRunOrKeepsItsStop) {
   FakePlatform fs;
-  fs.out_failure = kDiskFullOs;
+  fs.out_failure = kDiskFull;
   EXPECT_EQ(RunProgram(fs, {"--version"}), kExitFailure);
   EXPECT_EQ(fs.err, "tesvak: write error on standard output: output failed\n");
   FakePlatform pipe;
@@ -87,7 +79,7 @@ TEST(Driver, ALostListingFailsTheRunOrKeepsItsStop) {
   EXPECT_EQ(RunProgram(pipe, {"--help"}), kExitFailure);
   EXPECT_EQ(pipe.err, "");  // its reader went away, and knows
   FakePlatform stopped;
-  stopped.out_failure = kDiskFullOs;
+  stopped.out_failure = kDiskFull;
   EXPECT_EQ(RunProgram(stopped, {"-n"}), kExitStopped);
   EXPECT_EQ(stopped.console, "Config File Not found\r\n");
 }

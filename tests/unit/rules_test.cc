@@ -109,18 +109,20 @@ TEST_F(RulesTest, ACopyOntoItselfLeavesTheFileUntouched) {
   EXPECT_TRUE(fs_.OpenNames().empty());
 }
 
-TEST_F(RulesTest, TheRulesListItselfCanBeCopiedButNotOverwritten) {
-  settings_.OutDir = "O\\";
+TEST_F(RulesTest, TheRulesListCanBeCopiedButNoTextInputIsOverwritten) {
   const std::string list = "files.bbs x y MY.ECHO\r\n";
   ASSERT_TRUE(Run(list).ok());
   EXPECT_EQ(fs_.files["O\\myecho.sqr"], list);
 
-  fs_.files["SQ.CFG"] = "EchoArea MY.ECHO c:\\x\\files.bbs\r\n";
-  settings_.OutDir = "R\\";
+  // The Squish configuration, read before, in the output's place.
+  const std::string config = "EchoArea MY.ECHO d:\\mail\\myecho\r\n";
+  settings_.SquishFile = "O\\myecho.sqr";
+  fs_.files["O\\myecho.sqr"] = config;
   fs_.files["R\\a.rul"] = "a";
-  // The destination R\files.bbs.sqr is not the list, so this works ...
-  ASSERT_TRUE(Run("a.rul x y MY.ECHO\r\n").ok());
-  EXPECT_EQ(fs_.files["R\\files.bbs.sqr"], "a");
+  const Status s = Run("a.rul x y MY.ECHO\r\n");
+  EXPECT_EQ(s.kind(), Status::Kind::kIoError);
+  EXPECT_EQ(s.code(), kSharingViolation);
+  EXPECT_EQ(fs_.files["O\\myecho.sqr"], config);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/messages.h"
 #include "fake_platform.h"
 
 namespace tesvak {

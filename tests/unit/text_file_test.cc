@@ -125,14 +125,6 @@ TEST(TextFile, ReadAndCloseFailuresCarryTheirCodes) {
   EXPECT_EQ(s.site(), Site::kTextClose);
 }
 
-TEST(TextFile, OpenFailsForMissingFilesAndDirectories) {
-  FakePlatform fs;
-  fs.dirs.insert("d");
-  TextFile file(fs);
-  EXPECT_FALSE(file.Open("missing"));
-  EXPECT_FALSE(file.Open("d"));
-}
-
 TEST(Words, SpacesAndTabsSeparateAndOneSeparatorAfterTheWordIsConsumed) {
   std::string_view line = "  OutDir  d:\\out extra";
   EXPECT_EQ(NextWord(line), "OutDir");

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/messages.h"
 #include "config/echo_areas.h"
 #include "config/squish_areas.h"
 #include "config/words.h"
@@ -41,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                        !fs.files.count(line.substr(0, line.size() - 14));
   Check(s.ok() || (s.kind() == Status::Kind::kStop &&
                    ((line == kAreaLimitLine && table.size() == kMaxAreas) || missing ||
-                    StartsWith(line, kIncludeTooDeepLine))));
+                    StartsWith(line, kIncludeTooDeepLine) ||
+                    StartsWith(line, kIncludeTooOftenLine))));
   Check(table.size() <= kMaxAreas && table.NextArea() == table.size() + 1);
   Check(fs.OpenNames().empty());
   std::map<std::string, const TEcho*> first;

@@ -68,9 +68,11 @@ class Win32Platform final : public Platform {
     FileId opened = 0;
     ErrorCode code = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                           OPEN_ALWAYS, &opened);
-    // A read-only file refuses writing before it can be looked at; it may
-    // still be the source, which is skipped rather than refused.
-    if (code == kAccessDenied && IsOpenSource(name)) return kSameFile;
+    // A read-only file, or one the program reads as text, refuses writing
+    // before it can be looked at; it may still be the source, which is
+    // skipped rather than refused.
+    if ((code == kAccessDenied || code == kSharingViolation) && IsOpenSource(name))
+      return kSameFile;
     if (code != kOk) return code;
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     HANDLE h = AsHandle(opened);

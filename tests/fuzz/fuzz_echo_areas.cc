@@ -40,10 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string& line = s.line();
   const bool missing = line.size() > 14 && line.ends_with(" is not found.") &&
                        !fs.files.count(line.substr(0, line.size() - 14));
-  Check(s.ok() || (s.kind() == Status::Kind::kStop &&
-                   ((line == kAreaLimitLine && table.size() == kMaxAreas) || missing ||
-                    StartsWith(line, kIncludeTooDeepLine) ||
-                    StartsWith(line, kIncludeTooOftenLine))));
+  Check(s.ok() ||
+        (s.kind() == Status::Kind::kStop &&
+         ((line == kAreaLimitLine && table.size() == kMaxAreas) || missing ||
+          StartsWith(line, kIncludeTooDeepLine) || StartsWith(line, kIncludeTooOftenLine))));
   Check(table.size() <= kMaxAreas && table.NextArea() == table.size() + 1);
   Check(fs.OpenNames().empty());
   std::map<std::string, const TEcho*> first;

@@ -29,8 +29,9 @@ for arch in amd64 arm64 armhf; do
   case $arch in
     amd64) machine='x86-64' ;; arm64) machine='ARM aarch64' ;; armhf) machine='ARM, EABI5' ;;
   esac
-  dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/tesvak | file - | tee /dev/stderr |
-    grep -q "$machine" || { echo "$deb: the program is not built for $arch"; exit 1; }
+  kind=$(dpkg-deb --fsys-tarfile "$deb" | tar -xOf - ./usr/bin/tesvak | file -)
+  echo "$kind"
+  grep -q "$machine" <<<"$kind" || { echo "$deb: the program is not built for $arch"; exit 1; }
   echo "== lintian $(basename "$deb")"
   allowed='^$'
   if dpkg-deb -f "$deb" Maintainer | grep -q '@localhost>'; then

@@ -348,10 +348,15 @@ def wait_until_open(pid, path, seconds=30):
     fd_dir = "/proc/%d/fd" % pid
     while time.monotonic() < deadline:
         try:
-            if any(os.readlink(os.path.join(fd_dir, fd)) == path for fd in os.listdir(fd_dir)):
-                return True
+            fds = os.listdir(fd_dir)
         except OSError:
             return False  # the process has ended
+        for fd in fds:
+            try:
+                if os.readlink(os.path.join(fd_dir, fd)) == path:
+                    return True
+            except OSError:
+                pass  # closed since the listing, as a starting valgrind or qemu does often
         time.sleep(0.01)
     return False
 

@@ -19,6 +19,7 @@ import random
 import re
 import resource
 import shutil
+import signal
 import stat
 import subprocess
 import sys
@@ -361,10 +362,14 @@ def wait_until_open(pid, path, seconds=30):
     return False
 
 
-def change(root, verb, args):
-    """One change to the tree while the program runs: `hardlink NAME TARGET`
-    and `symlink NAME TARGET` put a link in NAME's place, `chmod MODE NAME`
-    sets its permission bits."""
+def change(root, verb, args, process):
+    """One change while the program runs: `hardlink NAME TARGET` and
+    `symlink NAME TARGET` put a link in NAME's place, `chmod MODE NAME` sets
+    its permission bits, `signal NAME` sends the program that signal (TERM,
+    HUP...), as cron or a shutdown would."""
+    if verb == "signal":
+        process.send_signal(getattr(signal, "SIG" + args[0]))
+        return
     path = os.path.join(root, args[-1] if verb == "chmod" else args[0])
     if verb == "chmod":
         os.chmod(path, int(args[0], 8))
@@ -393,7 +398,7 @@ def feed(case, root, writers, process, program):
         for written, chunk in enumerate(case.fifos[name]):
             time.sleep(0.3)
             for verb, args in case.changes.get(written, []):
-                change(root, verb, args)
+                change(root, verb, args, process)
             os.write(fd, chunk)
     for fd in writers.values():
         os.close(fd)

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/platform.h"
+#include "base/file_id.h"
 
 namespace tesvak {
 

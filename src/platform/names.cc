@@ -1,7 +1,6 @@
 #include "platform/names.h"
 
 #include "base/ascii.h"
-#include "platform/platform.h"
 
 namespace tesvak {
 namespace {
@@ -32,7 +31,9 @@ bool IsDeviceStem(std::string_view stem) {
 }  // namespace
 
 bool IsDosDeviceName(std::string_view component) {
-  std::string_view stem = component.substr(0, component.find('.'));
+  // Windows takes the stem before an extension or a colon, so "NUL.sqr",
+  // "LPT1:" and "LPT1:.sqr" all name the device.
+  std::string_view stem = component.substr(0, component.find_first_of(".:"));
   while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
   return IsDeviceStem(stem);
 }
@@ -51,10 +52,9 @@ std::string DosToPosix(std::string_view name) {
 
 void NameResolver::Index(Listing* listing, std::size_t i) {
   const std::string& name = listing->entries[i];
+  listing->exact.try_emplace(name, i);
   auto [it, fresh] = listing->by_folded.try_emplace(FoldUpper(name), i);
-  if (fresh) return;
-  if (name < listing->entries[it->second]) std::swap(i, it->second);
-  listing->also.push_back(i);
+  if (!fresh && name < listing->entries[it->second]) it->second = i;
 }
 
 const std::string* NameResolver::Lookup(Listing* listing, std::string_view component) {
@@ -69,24 +69,22 @@ const std::string* NameResolver::Lookup(Listing* listing, std::string_view compo
     }
     return best;
   }
-  auto it = listing->by_folded.find(FoldUpper(component));
-  if (it == listing->by_folded.end()) return nullptr;
-  for (std::size_t i : listing->also)
-    if (entries[i] == component) return &entries[i];
-  return &entries[it->second];
+  if (auto exact = listing->exact.find(component); exact != listing->exact.end())
+    return &entries[exact->second];
+  auto folded = listing->by_folded.find(FoldUpper(component));
+  return folded == listing->by_folded.end() ? nullptr : &entries[folded->second];
 }
 
-NameResolver::Listing& NameResolver::ListingOf(std::string_view dir) {
-  auto it = listings_.find(dir);
-  if (it == listings_.end()) {
-    it = listings_.try_emplace(std::string(dir)).first;
-    it->second.error = lister_(dir.empty() ? "." : std::string(dir), &it->second.entries);
-  }
+NameResolver::Listing& NameResolver::ListingOf(const Dir& dir) {
+  if (dir.key == FileKey()) return nowhere_;
+  auto [it, fresh] = listings_.try_emplace(dir.key);
+  if (fresh)
+    it->second.error = source_.list(dir.path.empty() ? "." : dir.path, &it->second.entries);
   return it->second;
 }
 
 // Appends to *out the entry of `dir` that `component` names.
-ErrorCode NameResolver::Pick(std::string_view dir, std::string_view component, std::string* out,
+ErrorCode NameResolver::Pick(const Dir& dir, std::string_view component, std::string* out,
                              bool* found) {
   *found = false;
   if (IsSpecial(component)) {
@@ -102,51 +100,48 @@ ErrorCode NameResolver::Pick(std::string_view dir, std::string_view component, s
 }
 
 // `dir` is empty (the current directory) or ends with a slash.
-ErrorCode NameResolver::ResolveDir(std::string_view dir, const std::string** resolved) {
+ErrorCode NameResolver::ResolveDir(std::string_view dir, const Dir** resolved) {
   auto cached = dirs_.find(dir);
   if (cached != dirs_.end()) {
     *resolved = &cached->second;
     return kOk;
   }
-  std::string path;
+  Dir made;
   if (!dir.empty() && dir != "/") {
     const std::string_view body = dir.substr(0, dir.size() - 1);
     const std::string_view parent = DirPart(body);
-    const std::string* parent_path = nullptr;
+    const Dir* parent_dir = nullptr;
     bool found = false;
-    if (const ErrorCode code = ResolveDir(parent, &parent_path); code != kOk) return code;
-    path = *parent_path;
-    if (const ErrorCode code = Pick(*parent_path, body.substr(parent.size()), &path, &found);
+    if (const ErrorCode code = ResolveDir(parent, &parent_dir); code != kOk) return code;
+    made.path = parent_dir->path;
+    if (const ErrorCode code = Pick(*parent_dir, body.substr(parent.size()), &made.path, &found);
         code != kOk)
       return code;
-    path += '/';
+    made.path += '/';
   } else {
-    path = dir;
+    made.path = dir;
   }
-  *resolved = &dirs_.try_emplace(std::string(dir), std::move(path)).first->second;
+  made.key = source_.identify(made.path.empty() ? "." : made.path);
+  *resolved = &dirs_.try_emplace(std::string(dir), std::move(made)).first->second;
   return kOk;
 }
 
-ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, bool* found) {
+ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, Where* where) {
   const std::string posix = DosToPosix(name);
   const std::string_view dir = DirPart(posix);
-  bool leaf_found = false;
-  const std::string* dir_path = nullptr;
-  if (const ErrorCode code = ResolveDir(dir, &dir_path); code != kOk) return code;
-  *path = *dir_path;
-  const ErrorCode code =
-      Pick(*dir_path, std::string_view(posix).substr(dir.size()), path, &leaf_found);
-  if (found != nullptr) *found = leaf_found;
+  const Dir* resolved = nullptr;
+  if (const ErrorCode code = ResolveDir(dir, &resolved); code != kOk) return code;
+  *path = resolved->path;
+  bool found = false;
+  const ErrorCode code = Pick(*resolved, std::string_view(posix).substr(dir.size()), path, &found);
+  if (where != nullptr) *where = {resolved->key, found};
   return code;
 }
 
-void NameResolver::NoteCreated(const std::string& path) {
-  const std::string_view dir = DirPart(path);
+void NameResolver::NoteCreated(FileKey dir, std::string_view leaf) {
   auto it = listings_.find(dir);
-  if (it == listings_.end() || it->second.error != kOk) return;
+  if (it == listings_.end() || it->second.error != kOk || IsSpecial(leaf)) return;
   Listing& listing = it->second;
-  const std::string_view leaf = std::string_view(path).substr(dir.size());
-  if (IsSpecial(leaf)) return;
   listing.entries.emplace_back(leaf);
   if (listing.lookups >= kIndexAfter) Index(&listing, listing.entries.size() - 1);
 }

@@ -3,18 +3,21 @@
 // Settings are upper-cased when read and the names in the configuration
 // files were written for a case-insensitive system, so on POSIX every
 // component of a name is looked up case-insensitively when the exact one
-// does not exist.  This is pure code: the directory listing comes from a
-// function the caller supplies, so the mapping can be tested by tables.
+// does not exist.  This is pure code: what a directory is and what it holds
+// come from functions the caller supplies, so the mapping can be tested by
+// tables.
 #ifndef TESVAK_PLATFORM_NAMES_H_
 #define TESVAK_PLATFORM_NAMES_H_
 
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
-#include "platform/platform.h"
+#include "base/codes.h"
+#include "base/file_id.h"
 
 namespace tesvak {
 
@@ -25,39 +28,50 @@ std::string DosToPosix(std::string_view name);
 
 // Whether Windows takes a name component for a device rather than a file:
 // CON, PRN, AUX, NUL, COM1-COM9 or LPT1-LPT9, in any case, with or without
-// an extension ("NUL.sqr", "com1.txt"), trailing spaces before the dot
-// ignored.
+// an extension ("NUL.sqr", "com1.txt") or a colon ("LPT1:", "LPT1:.sqr"),
+// trailing spaces before the dot or colon ignored.
 bool IsDosDeviceName(std::string_view component);
 
 // The directory part of a POSIX name, with its trailing slash: "a/b/" for
 // "a/b/c", "/" for "/c", and empty (the current directory) for "c".
 std::string DirOf(const std::string& path);
 
-// Fills *names with the entries of directory `dir` ("." for the current
-// one).  A directory that cannot be opened for listing has none; a listing
-// that fails partway gives the error.
-using DirLister = std::function<ErrorCode(const std::string& dir, std::vector<std::string>* names)>;
+// What the resolver asks of the file system about a directory, named as
+// the system takes it ("." for the current one).
+struct DirSource {
+  // Its key, or the zero key where there is no directory.
+  std::function<FileKey(const std::string& dir)> identify;
+  // Its entries.  A directory that cannot be opened for listing has none;
+  // a listing that fails partway gives the error.
+  std::function<ErrorCode(const std::string& dir, std::vector<std::string>* names)> list;
+};
 
-// Resolves names component by component, remembering every directory it has
-// listed and every directory prefix it has resolved, so a run lists each
-// directory at most once.
+// Resolves names component by component.  A directory is known by its key,
+// however many spellings lead to it ("RULES", "./RULES", "../BBS/RULES",
+// an absolute name, a link), so each is listed at most once a run, and a
+// file created in it is known to every spelling at once.
 class NameResolver {
  public:
-  explicit NameResolver(DirLister lister) : lister_(std::move(lister)) {}
+  explicit NameResolver(DirSource source) : source_(std::move(source)) {}
+
+  // What Resolve found out besides the name.
+  struct Where {
+    FileKey dir;         // the directory the last component is in, or zero
+    bool found = false;  // the last component was in that directory when it
+                         // was listed, or has been created since: a hint only
+  };
 
   // Maps a program name to the POSIX name to open or create.  Each component
   // keeps its exact spelling when that exists; otherwise the entry that
   // matches it ignoring ASCII case is used (the byte-wise smallest, if
-  // several do); otherwise it stays as written.  Sets *found, if given, when
-  // the last component was in its directory when that was listed (or has
-  // been created since): only a hint, for the directory may have changed.
-  // Fails only when a listing failed.
-  ErrorCode Resolve(std::string_view name, std::string* path, bool* found = nullptr);
+  // several do); otherwise it stays as written.  Fails only when a listing
+  // failed.
+  ErrorCode Resolve(std::string_view name, std::string* path, Where* where = nullptr);
 
-  // Tells the resolver that `path`, as returned by Resolve, has just been
-  // created as a regular file, so that a later name differing only in case
-  // finds it.
-  void NoteCreated(const std::string& path);
+  // Tells the resolver that `leaf` has just been created as a regular file
+  // in the directory keyed `dir`, so that a later name differing only in
+  // case, under any spelling of the directory, finds it.
+  void NoteCreated(FileKey dir, std::string_view leaf);
 
  private:
   // Lookups by a std::string_view, so that a part of a name needs no copy.
@@ -70,29 +84,35 @@ class NameResolver {
 
   // A directory's entries.  Most directories are asked about a few times
   // at most, so the first lookups scan the entries; only the kIndexAfter-th
-  // builds the index: each entry's position under its folded name, the
-  // byte-wise smallest where several differ only in case, the others in
-  // `also`.
+  // builds the index: each entry's position under its exact name, and under
+  // its folded name the byte-wise smallest of those alike but for case.  A
+  // lookup then costs the same however many names differ only in case.
   static constexpr std::size_t kIndexAfter = 16;
   struct Listing {
     ErrorCode error = kOk;
     std::vector<std::string> entries;
     std::size_t lookups = 0;
+    Map<std::size_t> exact;
     Map<std::size_t> by_folded;
-    std::vector<std::size_t> also;
+  };
+  // A directory spelling, resolved.
+  struct Dir {
+    std::string path;  // as the system takes it, with its trailing slash
+    FileKey key;       // zero where there is no directory
   };
 
   static void Index(Listing* listing, std::size_t i);
   // The entry spelled exactly `component`, or else the smallest entry
   // alike but for case, or nullptr.
   static const std::string* Lookup(Listing* listing, std::string_view component);
-  Listing& ListingOf(std::string_view dir);
-  ErrorCode Pick(std::string_view dir, std::string_view component, std::string* out, bool* found);
-  ErrorCode ResolveDir(std::string_view dir, const std::string** resolved);
+  Listing& ListingOf(const Dir& dir);
+  ErrorCode Pick(const Dir& dir, std::string_view component, std::string* out, bool* found);
+  ErrorCode ResolveDir(std::string_view dir, const Dir** resolved);
 
-  DirLister lister_;
-  Map<std::string> dirs_;
-  Map<Listing> listings_;
+  DirSource source_;
+  Map<Dir> dirs_;                        // by spelling, as the name gave it
+  std::map<FileKey, Listing> listings_;  // by the directory's key
+  Listing nowhere_;                      // of a directory that does not exist
 };
 
 }  // namespace tesvak

@@ -8,32 +8,52 @@ FileId PlanningPlatform::Open(FileKey key, bool source) {
   return file;
 }
 
+FileKey PlanningPlatform::PlannedAt(const std::string& name) {
+  if (outputs_.empty()) return FileKey();
+  Place place;
+  if (real_.Locate(name, &place) != kOk || place.file != FileKey()) return FileKey();
+  auto planned = outputs_.find(place);
+  return planned == outputs_.end() ? FileKey() : planned->second;
+}
+
 ErrorCode PlanningPlatform::OpenRead(const std::string& name, FileId* file) {
   const ErrorCode code = real_.OpenRead(name, file);
-  if (code != kFileNotFound) return code;
+  if (code != kFileNotFound && code != kPathNotFound) return code;
   // Not on disk, but perhaps an output the run would have made by now.
-  auto planned = outputs_.find(real_.PlaceOf(name));
-  if (planned == outputs_.end() || planned->second.volume != kPlannedVolume) return code;
-  *file = Open(planned->second, true);
+  const FileKey planned = PlannedAt(name);
+  if (planned == FileKey()) return code;
+  *file = Open(planned, true);
   return kOk;
 }
 
 ErrorCode PlanningPlatform::Create(const std::string& name, FileId* file) {
-  const std::string place = real_.PlaceOf(name);
-  auto planned = outputs_.find(place);
-  if (planned != outputs_.end() && planned->second.volume == kPlannedVolume) {
+  if (const FileKey planned = PlannedAt(name); planned != FileKey()) {
     // Made by the run, in the plan only: a new regular file of its own.
     for (const auto& [handle, open] : open_)
-      if (open.source && open.key == planned->second) return kSameFile;
-    *file = Open(planned->second, false);
+      if (open.source && open.key == planned) return kSameFile;
+    *file = Open(planned, false);
     return kOk;
   }
   FileKey key;
   const ErrorCode code = real_.ProbeCreate(name, &key);
   if (code != kOk) return code;
-  if (key == FileKey()) key = {kPlannedVolume, ++next_key_};
-  outputs_[place] = key;
+  if (key == FileKey()) {
+    Place place;
+    if (const ErrorCode located = real_.Locate(name, &place); located != kOk) return located;
+    key = {kPlannedVolume, ++next_key_};
+    outputs_[place] = key;
+  }
   *file = Open(key, false);
+  return kOk;
+}
+
+ErrorCode PlanningPlatform::Locate(const std::string& name, Place* place) {
+  const ErrorCode code = real_.Locate(name, place);
+  if (code != kOk || place->file != FileKey()) return code;
+  if (auto planned = outputs_.find(*place); planned != outputs_.end()) {
+    *place = Place();
+    place->file = planned->second;
+  }
   return kOk;
 }
 

@@ -1,18 +1,20 @@
 // A dry run's file system: the real one, with every check a run makes and
 // no change.  Create answers as the real Create would (through ProbeCreate)
-// and records the output the run would have made.  From then on, for the
-// rest of the run, that output exists: the name mapping finds it, OpenRead
-// opens it (as a file of no bytes; a dry run reads no rules), its key tells
-// it apart from other files, and a Create over it while it is the open
-// source answers kSameFile.  So a dry run and a run take one path and
-// meet the same answers.
+// and records the output the run would have made, by the place it would
+// be in: its directory's key and its name there.  From then on, for the
+// rest of the run, that output exists: every name that leads to it,
+// directly or through links that lead nowhere until the run makes it,
+// finds it; the name mapping finds it; OpenRead opens it (as a file of no
+// bytes; a dry run reads no rules); its key tells it apart from other
+// files; and a Create over it while it is the open source answers
+// kSameFile.  So a dry run and a run take one path and meet the same
+// answers.
 #ifndef TESVAK_PLATFORM_PLANNING_H_
 #define TESVAK_PLATFORM_PLANNING_H_
 
 #include <cstdint>
 #include <map>
 #include <string>
-#include <unordered_map>
 
 #include "platform/platform.h"
 
@@ -37,7 +39,7 @@ class PlanningPlatform final : public Platform {
   bool CopyChunk(FileId from, FileId to, std::uint64_t size, std::uint64_t* moved) override;
   FileKey KeyOf(FileId file) override;
   std::string SystemName(const std::string& name) override { return real_.SystemName(name); }
-  std::string PlaceOf(const std::string& name) override { return real_.PlaceOf(name); }
+  ErrorCode Locate(const std::string& name, Place* place) override;
   void ConsoleLine(std::string_view line) override { real_.ConsoleLine(line); }
   void Print(Stream stream, std::string_view line) override { real_.Print(stream, line); }
   ErrorCode FinishOutput(std::string* what) override { return real_.FinishOutput(what); }
@@ -54,10 +56,13 @@ class PlanningPlatform final : public Platform {
   };
   static bool IsPlanned(FileId file) { return file < 0; }
   FileId Open(FileKey key, bool source);
+  // The key of the output planned where `name` leads, or the zero key
+  // when `name` leads to none.
+  FileKey PlannedAt(const std::string& name);
 
   Platform& real_;
-  std::unordered_map<std::string, FileKey> outputs_;  // place -> the output planned there
-  std::map<FileId, Planned> open_;                    // handles of planned outputs
+  std::map<Place, FileKey> outputs_;  // the outputs made in the plan only
+  std::map<FileId, Planned> open_;    // handles of planned outputs
   std::uint64_t next_key_ = 0;
   FileId next_handle_ = -1;
 };

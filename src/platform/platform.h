@@ -16,10 +16,9 @@
 #include <string_view>
 
 #include "base/codes.h"
+#include "base/file_id.h"
 
 namespace tesvak {
-
-using FileId = std::intptr_t;
 
 // The longest name handed to the file system, as on Windows.
 inline constexpr std::size_t kMaxName = 259;
@@ -30,16 +29,6 @@ inline constexpr std::uint64_t kMaxIo = std::uint64_t{1} << 30;
 inline std::size_t ClampIo(std::uint64_t size) {
   return static_cast<std::size_t>(size < kMaxIo ? size : kMaxIo);
 }
-
-// Tells files apart: two open files are one and the same file, under
-// whatever names or links they were opened, exactly when their keys are
-// equal.  A POSIX device and inode, or a Windows volume serial number and
-// file index.  The zero key is no file's.
-struct FileKey {
-  std::uint64_t volume = 0;
-  std::uint64_t index = 0;
-  bool operator==(const FileKey&) const = default;
-};
 
 // Whether a name can be handed to the file system whole: kNameTooLong for
 // one longer than kMaxName, which Windows would cut, and kInvalidName for
@@ -59,18 +48,24 @@ class Platform {
   // reading only.  A directory is refused with kAccessDenied.  The file
   // counts as a text input of the run from then on, open or closed.
   virtual ErrorCode OpenText(const std::string& name, FileId* file) = 0;
-  // Opens an existing file for reading, shared for reading and writing.
+  // Opens an existing regular file for reading, shared for reading and
+  // writing.  Anything else (a directory, a device by any name, a FIFO, a
+  // socket) is refused with kAccessDenied before a byte is read.
   virtual ErrorCode OpenRead(const std::string& name, FileId* file) = 0;
   // Creates a file, or opens an existing one and empties it, for reading
-  // and writing, shared for reading and writing.  Every check is made on
-  // the file actually opened, each time, before anything is truncated:
+  // and writing, shared for reading and writing.  What the file is comes
+  // first, then whether it may be written, then any change; every check is
+  // made on the file actually opened, each time, before anything is
+  // truncated:
   //  - kSameFile, first, when it is a file the program has open through
   //    OpenRead, under whatever name; it is left untouched;
-  //  - kAccessDenied when it is not a regular file (a directory, a device,
-  //    or on POSIX a FIFO, a socket or a link that leads nowhere), or is
-  //    read-only, even to root, unless this run created it;
   //  - kSharingViolation when it is a text input of this run (OpenText),
-  //    under whatever name or link.
+  //    under whatever name or link;
+  //  - kAccessDenied when it is not a regular file (a directory, a device,
+  //    a FIFO, a socket, or a link that leads nowhere or round in a
+  //    circle), or is read-only, even to root, unless this run created it;
+  //  - only then whatever the system says to opening it for writing.
+  // A file this run created may be written again whatever its permissions.
   // A link to a regular file is written through; a new file is never
   // created through a link.
   virtual ErrorCode Create(const std::string& name, FileId* file) = 0;
@@ -105,25 +100,23 @@ class Platform {
   // The name the file system sees for a program name: on POSIX the name
   // after the DOS name mapping, on Windows the name as built.
   virtual std::string SystemName(const std::string& name) = 0;
-  // A text that two names share exactly when the file system takes them
-  // for the same place, whether or not a file is there: the mapped name on
-  // POSIX, the name with its letters folded on Windows.
-  virtual std::string PlaceOf(const std::string& name) = 0;
+  // Where `name` leads, following every link on the way as opening it
+  // would (see Place): kOk, or the error met on the way there.
+  virtual ErrorCode Locate(const std::string& name, Place* place) = 0;
 
   // Writes one console line to standard output, bytes unchanged, followed
-  // by CR LF, and flushes it, with any line Print still holds before it.
+  // by CR LF.
   virtual void ConsoleLine(std::string_view line) = 0;
 
   // Writes one line to standard output or standard error, bytes unchanged,
-  // followed by the system's own newline: LF, or CR LF on Windows.  Lines
-  // may be held back for speed, but all are written by FinishOutput, and
-  // in order where both streams go to the same place.
+  // followed by the system's own newline: LF, or CR LF on Windows.  Each
+  // line is written before Print returns, so that a run ended by a signal
+  // leaves a log of every copy it made.
   enum class Stream : std::uint8_t { kOut, kErr };
   virtual void Print(Stream stream, std::string_view line) = 0;
-  // Writes every line still held back, and tells whether all that Print
-  // gave standard output reached it: kOk, or the code of the first write
-  // that failed (kBrokenPipe when its reader had gone), with the system's
-  // own words for it in *what.
+  // Tells whether all that Print gave standard output reached it: kOk, or
+  // the code of the first write that failed (kBrokenPipe when its reader
+  // had gone), with the system's own words for it in *what.
   virtual ErrorCode FinishOutput(std::string* what) = 0;
 
   // Whether the system's own programs take options as /X, as Windows' do.

@@ -5,13 +5,15 @@
 // Wine would give, a directory cannot be opened as a file, a file without
 // any write permission bit is read-only even for root, and a text file the
 // program has read cannot be written, as Windows' sharing rules keep an
-// open one.  Beyond Windows, an output must be a regular file.
+// open one.  Beyond Windows, outputs and rules files must be regular files.
 //
-// An output is judged on the file actually opened, each time it is opened:
-// a new name is created exclusively, which never follows a link; an
-// existing file is opened without truncating it, looked at through its
-// descriptor, and only then emptied.  Nothing seen on an earlier copy is
-// trusted, for OutDir may change between two lines.
+// An output is judged each time it is opened, in one order: which file it
+// is (the open source, a text input, not a regular file), then whether it
+// may be written, then any change.  A new name is created exclusively,
+// which never follows a link; an existing file is looked at first, then
+// opened without truncating it, looked at again through its descriptor,
+// and only then emptied.  Nothing seen on an earlier copy is trusted, for
+// OutDir may change between two lines.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -21,7 +23,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -33,6 +34,10 @@
 
 namespace tesvak {
 namespace {
+
+// How many links in a row Locate follows before it takes them for a
+// circle, as the kernel does.
+constexpr int kMaxLinks = 40;
 
 FileKey KeyOfStat(const struct stat& st) {
   return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
@@ -54,16 +59,39 @@ ErrorCode ListDir(const std::string& dir, std::vector<std::string>* names) {
   return err == 0 ? kOk : CodeFromErrno(err);
 }
 
-bool IsDirectory(const std::string& path) {
+// The key of directory `dir`, or the zero key where there is none.
+FileKey DirKey(const std::string& dir) {
   struct stat st;
-  return stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  if (stat(dir.empty() ? "." : dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return FileKey();
+  return KeyOfStat(st);
 }
+
+bool IsDirectory(const std::string& path) { return DirKey(path) != FileKey(); }
 
 // CodeFromErrno, with ENOENT told apart: "file not found" only when the
 // directory it should be in exists.
 ErrorCode CodeForPath(int err, const std::string& path) {
   if (err == ENOENT && !IsDirectory(DirOf(path))) return kPathNotFound;
   return CodeFromErrno(err);
+}
+
+// Why `path`, which stat or open could not follow (errno `err`), is no file
+// to write: a link that leads nowhere or round in a circle is refused, as
+// a new file is never made through a link; kFileNotFound when nothing is
+// there, for the caller to create; kFileExists when something came back.
+ErrorCode WhyNoFile(const std::string& path, int err) {
+  if (err != ENOENT && err != ELOOP) return CodeForPath(err, path);
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return S_ISLNK(st.st_mode) ? kAccessDenied : kFileExists;
+  return errno == ENOENT ? kFileNotFound : CodeForPath(errno, path);
+}
+
+bool ReadLink(const std::string& path, std::string* target) {
+  char buf[PATH_MAX];
+  const ssize_t n = readlink(path.c_str(), buf, sizeof buf);
+  if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) return false;
+  target->assign(buf, static_cast<std::size_t>(n));
+  return true;
 }
 
 ErrorCode CloseWith(int fd, ErrorCode code) {
@@ -85,10 +113,11 @@ std::string ReadModuleName() {
 
 class PosixPlatform final : public Platform {
  public:
-  PosixPlatform() : names_(ListDir), module_(ReadModuleName()) {
+  explicit PosixPlatform(unsigned closed_at_start)
+      : names_({DirKey, ListDir}), module_(ReadModuleName()), console_(closed_at_start) {
     const mode_t mask = umask(0);
     umask(mask);
-    new_files_read_only_ = (0666 & ~mask & 0222) == 0;
+    new_files_unwritable_ = (0666 & ~mask & S_IWUSR) == 0;
     // A console that has gone away must not kill the run halfway through a
     // copy; the failed write is reported at the end.  A file-size limit
     // must not kill it either: the write that passes it fails and is
@@ -109,34 +138,34 @@ class PosixPlatform final : public Platform {
 
   ErrorCode Create(const std::string& name, FileId* file) override {
     std::string path;
-    bool exists = false;
-    if (const ErrorCode code = MapOutput(name, &path, &exists); code != kOk) return code;
-    if (!exists) {
-      const ErrorCode code = CreateNew(name, path, file);
-      if (code != kExists) return code;
+    NameResolver::Where where;
+    if (const ErrorCode code = Map(name, &path, &where); code != kOk) return code;
+    if (!where.found) {
+      const ErrorCode code = CreateNew(path, where.dir, file);
+      if (code != kFileExists) return code;
     }
-    return OpenOutput(name, path, file);
+    return OpenOutput(path, where.dir, file);
   }
 
   ErrorCode ProbeCreate(const std::string& name, FileKey* existing) override {
     *existing = FileKey();
     std::string path;
-    bool exists = false;
-    if (const ErrorCode code = MapOutput(name, &path, &exists); code != kOk) return code;
+    NameResolver::Where where;
+    if (const ErrorCode code = Map(name, &path, &where); code != kOk) return code;
     struct stat st;
     if (stat(path.c_str(), &st) != 0) {
-      if (errno != ENOENT) return CodeForPath(errno, path);
-      if (lstat(path.c_str(), &st) == 0) return kAccessDenied;  // a link to nowhere
+      if (const ErrorCode code = WhyNoFile(path, errno); code != kFileNotFound) return code;
+      // A new file, if its directory takes one.
       const std::string dir = DirOf(path);
       if (!IsDirectory(dir)) return kPathNotFound;
       if (access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) != 0) return CodeFromErrno(errno);
-      NoteCreated(name, path);
+      names_.NoteCreated(where.dir, BaseName(path));
       return kOk;
     }
     *existing = KeyOfStat(st);
-    if (const ErrorCode code = CheckOutput(st); code != kOk) return code;
-    // What opening it for writing would refuse an ordinary user.
-    if (access(path.c_str(), W_OK) == 0 || IsOwnReadOnly(st)) return kOk;
+    if (const ErrorCode code = Judge(st); code != kOk) return code;
+    // What opening it for writing would refuse.
+    if (access(path.c_str(), W_OK) == 0 || IsMadeUnwritable(st)) return kOk;
     return CodeFromErrno(errno);
   }
 
@@ -206,7 +235,32 @@ class PosixPlatform final : public Platform {
     std::string path;
     return Map(name, &path) == kOk ? path : name;
   }
-  std::string PlaceOf(const std::string& name) override { return SystemName(name); }
+
+  ErrorCode Locate(const std::string& name, Place* place) override {
+    *place = Place();
+    std::string path;
+    NameResolver::Where where;
+    if (const ErrorCode code = Map(name, &path, &where); code != kOk) return code;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+      struct stat st;
+      if (lstat(path.c_str(), &st) != 0) {
+        if (errno != ENOENT) return CodeForPath(errno, path);
+        place->dir = hop == 0 ? where.dir : DirKey(DirOf(path));
+        place->leaf = BaseName(path);
+        return kOk;
+      }
+      if (!S_ISLNK(st.st_mode)) {
+        place->file = KeyOfStat(st);
+        return kOk;
+      }
+      // A link: where it leads, as the kernel reads it, in its directory.
+      std::string target;
+      if (!ReadLink(path, &target)) return CodeForPath(errno, path);
+      if (!target.starts_with('/')) target.insert(0, DirOf(path));
+      path = std::move(target);
+    }
+    return kAccessDenied;  // round in a circle
+  }
 
   void ConsoleLine(std::string_view line) override { console_.Line(line); }
   void Print(Stream stream, std::string_view line) override { console_.Print(stream, line); }
@@ -215,9 +269,6 @@ class PosixPlatform final : public Platform {
   std::string ModuleName() override { return module_; }
 
  private:
-  // CreateNew's answer when the name turns out to exist after all.
-  static constexpr ErrorCode kExists = 0x20000002u;
-
   enum class Kind : std::uint8_t { kText, kSource, kOutput };
   struct OpenFile {
     int fd;
@@ -227,29 +278,9 @@ class PosixPlatform final : public Platform {
   };
 
   // Maps a program name to the name to hand to the system.
-  ErrorCode Map(const std::string& name, std::string* path, bool* found = nullptr) {
+  ErrorCode Map(const std::string& name, std::string* path, NameResolver::Where* where = nullptr) {
     if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    return names_.Resolve(name, path, found);
-  }
-
-  // Map for an output, which is often written again: a name once known to
-  // exist (in its directory's listing, or made by this run) is kept, and
-  // *exists tells whether it is.  Only a hint: the file is looked at anew
-  // when it is opened.
-  ErrorCode MapOutput(const std::string& name, std::string* path, bool* exists) {
-    if (auto known = outputs_.find(name); known != outputs_.end()) {
-      *path = known->second;
-      *exists = true;
-      return kOk;
-    }
-    if (const ErrorCode code = Map(name, path, exists); code != kOk) return code;
-    if (*exists) outputs_.emplace(name, *path);
-    return kOk;
-  }
-
-  void NoteCreated(const std::string& name, const std::string& path) {
-    names_.NoteCreated(path);
-    outputs_.emplace(name, path);
+    return names_.Resolve(name, path, where);
   }
 
   OpenFile* Find(FileId file) {
@@ -265,11 +296,23 @@ class PosixPlatform final : public Platform {
   bool IsTextInput(FileKey key) const {
     return std::find(text_inputs_.begin(), text_inputs_.end(), key) != text_inputs_.end();
   }
-  // A file this run created without write permission, as a umask that
-  // removes every write bit makes it: not read-only to the run itself.
-  bool IsOwnReadOnly(const struct stat& st) const {
-    return std::find(own_read_only_.begin(), own_read_only_.end(), KeyOfStat(st)) !=
-           own_read_only_.end();
+  // A file this run created under a umask that left its owner no write
+  // permission: the run may write it again all the same.
+  bool IsMadeUnwritable(const struct stat& st) const {
+    return std::find(made_unwritable_.begin(), made_unwritable_.end(), KeyOfStat(st)) !=
+           made_unwritable_.end();
+  }
+
+  // Whether the existing file `st` describes may be emptied and written, as
+  // far as what it is decides: kOk, or kSameFile for the open source, or
+  // why not.  Whether the system lets this user write it comes after.
+  ErrorCode Judge(const struct stat& st) const {
+    const FileKey key = KeyOfStat(st);
+    if (IsOpenSource(key)) return kSameFile;
+    if (IsTextInput(key)) return kSharingViolation;
+    if (!S_ISREG(st.st_mode)) return kAccessDenied;
+    if ((st.st_mode & 0222) == 0 && !IsMadeUnwritable(st)) return kAccessDenied;
+    return kOk;
   }
 
   ErrorCode OpenExisting(const std::string& name, Kind kind, FileId* file) {
@@ -302,7 +345,10 @@ class PosixPlatform final : public Platform {
     if (fd < 0) return CodeForPath(err, path);
     struct stat st;
     if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    if (S_ISDIR(st.st_mode)) return CloseWith(fd, kAccessDenied);
+    // A directory is never read; a rules file must be a file, not a device
+    // or a FIFO, whose bytes would be whatever it gives.
+    if (S_ISDIR(st.st_mode) || (kind == Kind::kSource && !S_ISREG(st.st_mode)))
+      return CloseWith(fd, kAccessDenied);
     // Reading blocks again: a writer that pauses is waited for, not taken
     // for the end; a FIFO without any writer still reads as empty.
     if (!S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
@@ -314,84 +360,90 @@ class PosixPlatform final : public Platform {
   }
 
   // A new output: one exclusive create, which never follows a link and
-  // needs no checks, for nobody else's file can be behind it.
-  ErrorCode CreateNew(const std::string& name, const std::string& path, FileId* file) {
+  // needs no checks, for nobody else's file can be behind it.  kFileExists
+  // when the name turns out to exist after all.
+  ErrorCode CreateNew(const std::string& path, FileKey dir, FileId* file) {
     const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno == EEXIST ? kExists : CodeForPath(errno, path);
-    NoteCreated(name, path);
+    if (fd < 0) return errno == EEXIST ? kFileExists : CodeForPath(errno, path);
+    names_.NoteCreated(dir, BaseName(path));
     FileKey key;
-    if (new_files_read_only_) {
+    if (new_files_unwritable_) {
       struct stat st;
       if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
       key = KeyOfStat(st);
-      own_read_only_.push_back(key);
+      made_unwritable_.push_back(key);
     }
     open_.push_back({fd, Kind::kOutput, key, 0});
     *file = fd;
     return kOk;
   }
 
-  // Whether the existing file `st` describes may be emptied and written:
-  // kOk, or kSameFile for the open source, or why not.
-  ErrorCode CheckOutput(const struct stat& st) const {
-    if (IsOpenSource(KeyOfStat(st))) return kSameFile;
-    if (!S_ISREG(st.st_mode)) return kAccessDenied;
-    if (IsTextInput(KeyOfStat(st))) return kSharingViolation;
-    if ((st.st_mode & 0222) == 0 && !IsOwnReadOnly(st)) return kAccessDenied;
-    return kOk;
-  }
-
-  // An existing output, or a link to one: opened without truncating it,
-  // checked through the descriptor, and emptied only when it passes.
-  ErrorCode OpenOutput(const std::string& name, const std::string& path, FileId* file) {
-    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return OpenOutputFailed(name, path, errno, file);
+  // An existing output, or a link to one: what it is first, then opened
+  // for writing without truncating it, checked again through the
+  // descriptor, and emptied only when it passes.  A file that is gone
+  // since it was found is made anew.
+  ErrorCode OpenOutput(const std::string& path, FileKey dir, FileId* file) {
     struct stat st;
-    if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    if (const ErrorCode code = CheckOutput(st); code != kOk) return CloseWith(fd, code);
-    if (st.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
-    open_.push_back({fd, Kind::kOutput, KeyOfStat(st), 0});
+    if (stat(path.c_str(), &st) != 0) {
+      const ErrorCode code = WhyNoFile(path, errno);
+      return code == kFileNotFound ? CreateNew(path, dir, file) : code;
+    }
+    if (const ErrorCode code = Judge(st); code != kOk) return code;
+    bool lent = false;
+    const int fd = OpenForWriting(path, st, &lent);
+    if (fd < 0) {
+      const ErrorCode code = WhyNoFile(path, errno);
+      return code == kFileNotFound ? CreateNew(path, dir, file) : code;
+    }
+    struct stat now;
+    if (fstat(fd, &now) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    if (const ErrorCode code = Judge(now); code != kOk) return CloseWith(fd, code);
+    if (lent && KeyOfStat(now) == KeyOfStat(st)) fchmod(fd, st.st_mode & 07777);
+    if (now.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    open_.push_back({fd, Kind::kOutput, KeyOfStat(now), 0});
     *file = fd;
     return kOk;
   }
 
-  // Why an existing output could not be opened for writing: a FIFO
-  // without a reader and a link that leads nowhere (or round in a circle)
-  // are refused; a file that went away meanwhile is created anew; the
-  // run's own read-only file, which an ordinary user may not open for
-  // writing, is made anew in its place, under the same umask.
-  ErrorCode OpenOutputFailed(const std::string& name, const std::string& path, int err,
-                             FileId* file) {
-    struct stat st;
-    if (err == ENXIO) return kAccessDenied;
-    if (err == ENOENT || err == ELOOP) {
-      if (lstat(path.c_str(), &st) == 0) return S_ISLNK(st.st_mode) ? kAccessDenied : kFileExists;
-      if (errno != ENOENT) return CodeForPath(errno, path);
-    } else if (err == EACCES && stat(path.c_str(), &st) == 0 && IsOwnReadOnly(st)) {
-      if (unlink(path.c_str()) != 0) return CodeForPath(errno, path);
-    } else {
-      return CodeForPath(err, path);
+  // Opens `path`, judged a moment ago as `st`, for writing.  The run's own
+  // output that the umask left without its owner's write permission, which
+  // an ordinary user may not open for writing, is lent that permission
+  // (*lent) for as long as the open takes: only its owner, this user, can
+  // change its mode, and the file opened is judged again before any byte
+  // of it changes.
+  int OpenForWriting(const std::string& path, const struct stat& st, bool* lent) const {
+    constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    const int fd = open(path.c_str(), kFlags);
+    if (fd >= 0 || errno != EACCES || !IsMadeUnwritable(st)) return fd;
+    if (chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) {
+      errno = EACCES;
+      return -1;
     }
-    const ErrorCode code = CreateNew(name, path, file);
-    return code == kExists ? kFileExists : code;  // it keeps changing
+    *lent = true;
+    const int lent_fd = open(path.c_str(), kFlags);
+    if (lent_fd < 0) {
+      const int err = errno;
+      chmod(path.c_str(), st.st_mode & 07777);
+      errno = err;
+    }
+    return lent_fd;
   }
 
   NameResolver names_;
-  std::unordered_map<std::string, std::string> outputs_;  // output names known to exist
-  std::unordered_set<std::string> resolve_first_;         // directories of names spelled otherwise
+  std::unordered_set<std::string> resolve_first_;  // directories of names spelled otherwise
   std::vector<OpenFile> open_;
-  std::vector<FileKey> text_inputs_;    // every text file opened this run
-  std::vector<FileKey> own_read_only_;  // files this run made without write permission
+  std::vector<FileKey> text_inputs_;      // every text file opened this run
+  std::vector<FileKey> made_unwritable_;  // files this run made that its umask left unwritable
   std::string module_;
-  bool new_files_read_only_ = false;
+  bool new_files_unwritable_ = false;
   PosixConsole console_;
 };
 
 }  // namespace
 
 std::unique_ptr<Platform> MakeSystemPlatform() {
-  GuardStandardDescriptors();
-  return std::make_unique<PosixPlatform>();
+  const unsigned closed = GuardStandardDescriptors();
+  return std::make_unique<PosixPlatform>(closed);
 }
 
 }  // namespace tesvak

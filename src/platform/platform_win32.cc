@@ -144,10 +144,22 @@ class Win32Platform final : public Platform {
   FileKey KeyOf(FileId file) override { return KeyOfHandle(AsHandle(file)); }
 
   std::string SystemName(const std::string& name) override { return name; }
-  std::string PlaceOf(const std::string& name) override {
-    std::string place = FoldUpper(name);
-    std::replace(place.begin(), place.end(), '/', '\\');
-    return place;
+  ErrorCode Locate(const std::string& name, Place* place) override {
+    *place = Place();
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    if (const FileKey key = KeyOfName(name); key != FileKey()) {
+      place->file = key;
+      return kOk;
+    }
+    // Nothing there: the directory it would be made in, by its key, and
+    // the name there folded, as the file system compares names.
+    const std::size_t sep = name.find_last_of("\\/:");
+    std::string dir = sep == std::string::npos ? "." : name.substr(0, sep + 1);
+    if (dir.back() == ':') dir += '.';
+    place->dir = KeyOfName(dir);
+    if (place->dir == FileKey()) return kPathNotFound;
+    place->leaf = FoldUpper(sep == std::string::npos ? name : name.substr(sep + 1));
+    return kOk;
   }
 
   void ConsoleLine(std::string_view line) override {
@@ -208,6 +220,17 @@ class Win32Platform final : public Platform {
     if (std::find(text_inputs_.begin(), text_inputs_.end(), key) != text_inputs_.end())
       return kSharingViolation;
     return kOk;
+  }
+
+  // The key of the file or directory `name` leads to, or the zero key.
+  // Asking for no access at all opens it past any sharing rule.
+  static FileKey KeyOfName(const std::string& name) {
+    HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return FileKey();
+    const FileKey key = KeyOfHandle(h);
+    CloseHandle(h);
+    return key;
   }
 
   // Whether `name` is a file open through OpenRead.

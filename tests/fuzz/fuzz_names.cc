@@ -47,11 +47,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     pos = end + 1;
   }
 
-  NameResolver resolver([&](const std::string& dir, std::vector<std::string>* names) {
-    auto it = tree.find(dir);
-    if (it != tree.end()) names->assign(it->second.begin(), it->second.end());
-    return kOk;
-  });
+  NameResolver resolver(
+      {[&](const std::string& dir) {
+         auto it = tree.find(dir);
+         if (it == tree.end()) return FileKey();
+         return FileKey{1, static_cast<std::uint64_t>(std::distance(tree.begin(), it)) + 1};
+       },
+       [&](const std::string& dir, std::vector<std::string>* names) {
+         auto it = tree.find(dir);
+         if (it != tree.end()) names->assign(it->second.begin(), it->second.end());
+         return kOk;
+       }});
   const std::string mapped = DosToPosix(name);
   std::string resolved, again;
   Check(resolver.Resolve(name, &resolved) == kOk);

@@ -106,7 +106,7 @@ class Captured final : public Platform {
   ErrorCode Close(FileId f) override { return real_.Close(f); }
   FileKey KeyOf(FileId f) override { return real_.KeyOf(f); }
   std::string SystemName(const std::string& n) override { return real_.SystemName(n); }
-  std::string PlaceOf(const std::string& n) override { return real_.PlaceOf(n); }
+  ErrorCode Locate(const std::string& n, Place* p) override { return real_.Locate(n, p); }
   void ConsoleLine(std::string_view line) override { console.append(line).append("\n"); }
   void Print(Stream stream, std::string_view line) override {
     (stream == Stream::kOut ? out : err).append(line).append("\n");

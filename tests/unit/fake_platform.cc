@@ -145,6 +145,21 @@ FileKey FakePlatform::KeyOfName(const std::string& name) {
   return {1, keys_.try_emplace(name, keys_.size() + 1).first->second};
 }
 
+ErrorCode FakePlatform::Locate(const std::string& name, Place* place) {
+  *place = Place();
+  if (const ErrorCode code = CheckName(name); code != kOk) return code;
+  if (files.count(name) || IsDir(name)) {
+    place->file = KeyOfName(name);
+    return kOk;
+  }
+  const std::size_t sep = name.find_last_of("\\/");
+  const std::string dir = sep == std::string::npos ? std::string() : name.substr(0, sep);
+  if (!IsDir(dir)) return kPathNotFound;
+  place->dir = KeyOfName(dir);
+  place->leaf = name.substr(sep == std::string::npos ? 0 : sep + 1);
+  return kOk;
+}
+
 FileKey FakePlatform::KeyOf(FileId file) {
   auto it = open_.find(file);
   return it == open_.end() ? FileKey() : KeyOfName(it->second.name);

@@ -56,7 +56,7 @@ class FakePlatform : public Platform {
   ErrorCode Close(FileId file) override;
   FileKey KeyOf(FileId file) override;
   std::string SystemName(const std::string& name) override { return name; }
-  std::string PlaceOf(const std::string& name) override { return name; }
+  ErrorCode Locate(const std::string& name, Place* place) override;
   void ConsoleLine(std::string_view line) override;
   void Print(Stream stream, std::string_view line) override;
   ErrorCode FinishOutput(std::string* what) override;

@@ -31,21 +31,32 @@ TEST(Names, DosDeviceNamesAreKnownWithAnyExtensionAndCase) {
 }
 
 // A directory tree for the resolver, and a count of how often each
-// directory was listed.
+// directory was listed.  A directory is known by its first spelling in
+// `dirs`; `same_as` gives it other spellings, as links and "./" do.
 struct Tree {
   std::map<std::string, std::vector<std::string>> dirs;
+  std::map<std::string, std::string> same_as;
   std::map<std::string, int> listed;
-
-  DirLister Lister() {
-    return [this](const std::string& dir, std::vector<std::string>* names) {
-      ++listed[dir];
-      if (dir == failing) return ErrorCode{223};
-      auto it = dirs.find(dir);
-      if (it != dirs.end()) *names = it->second;
-      return kOk;
-    };
-  }
   std::string failing;  // a directory whose listing fails partway
+
+  std::string Canonical(const std::string& dir) const {
+    auto alias = same_as.find(dir);
+    return alias == same_as.end() ? dir : alias->second;
+  }
+  DirSource Source() {
+    return {[this](const std::string& dir) {
+              auto it = dirs.find(Canonical(dir));
+              if (it == dirs.end()) return FileKey();
+              return FileKey{1, static_cast<std::uint64_t>(std::distance(dirs.begin(), it)) + 1};
+            },
+            [this](const std::string& dir, std::vector<std::string>* names) {
+              ++listed[Canonical(dir)];
+              if (Canonical(dir) == failing) return ErrorCode{223};
+              auto it = dirs.find(Canonical(dir));
+              if (it != dirs.end()) *names = it->second;
+              return kOk;
+            }};
+  }
 };
 
 // The resolved name, or "error N".
@@ -62,7 +73,7 @@ TEST(Names, EachComponentIsFoundIgnoringCaseUnlessItExistsExactly) {
   t.dirs["/srv/bbs/"] = {"rules", "Rules", "RULES2"};
   t.dirs["/srv/bbs/Rules/"] = {"files.bbs"};
   t.dirs["/srv/bbs/rules/"] = {"FILES.BBS", "Files.Bbs", "a.rul"};
-  NameResolver r(t.Lister());
+  NameResolver r(t.Source());
   // Often enough that the first lookups in a directory, which scan it, and
   // the later ones, which use its index, must agree.
   for (int round = 0; round < 20; ++round) {
@@ -81,7 +92,7 @@ TEST(Names, RelativeNamesAreLookedUpInTheCurrentDirectory) {
   Tree t;
   t.dirs["."] = {"rules", "tesvak.cfg"};
   t.dirs["rules/"] = {"Files.bbs"};
-  NameResolver r(t.Lister());
+  NameResolver r(t.Source());
   EXPECT_EQ(Resolve(r, "TESVAK.CFG"), "tesvak.cfg");
   EXPECT_EQ(Resolve(r, "RULES\\files.bbs"), "rules/Files.bbs");
 }
@@ -90,7 +101,8 @@ TEST(Names, EveryDirectoryIsListedOnceWhateverTheNumberOfNames) {
   Tree t;
   t.dirs["."] = {"rules", "out"};
   t.dirs["rules/"] = {"a.rul", "b.rul"};
-  NameResolver r(t.Lister());
+  t.dirs["out/"] = {};
+  NameResolver r(t.Source());
   for (int i = 0; i < 100; ++i) {
     Resolve(r, "RULES\\A.RUL");
     Resolve(r, "RULES\\B.RUL");
@@ -105,11 +117,36 @@ TEST(Names, ACreatedFileIsFoundByLaterNamesInAnotherCase) {
   Tree t;
   t.dirs["."] = {"out"};
   t.dirs["out/"] = {};
-  NameResolver r(t.Lister());
-  const std::string made = Resolve(r, "OUT\\Area.sqr");
+  NameResolver r(t.Source());
+  std::string made;
+  NameResolver::Where where;
+  ASSERT_EQ(r.Resolve("OUT\\Area.sqr", &made, &where), kOk);
   EXPECT_EQ(made, "out/Area.sqr");
-  r.NoteCreated(made);
+  EXPECT_FALSE(where.found);
+  r.NoteCreated(where.dir, "Area.sqr");
   EXPECT_EQ(Resolve(r, "OUT\\AREA.sqr"), "out/Area.sqr");
+}
+
+TEST(Names, ADirectoryIsOneHoweverItIsSpelled) {
+  Tree t;
+  t.dirs["."] = {"rules", "link"};
+  t.dirs["rules/"] = {"a.rul"};
+  t.same_as = {{"./", "."}, {"./rules/", "rules/"}, {"link/", "rules/"}, {"/bbs/rules/", "rules/"}};
+  NameResolver r(t.Source());
+  for (int i = 0; i < 20; ++i) {  // scanned at first, then indexed
+    EXPECT_EQ(Resolve(r, "RULES\\A.RUL"), "rules/a.rul");
+    EXPECT_EQ(Resolve(r, ".\\RULES\\A.RUL"), "./rules/a.rul");
+    EXPECT_EQ(Resolve(r, "LINK\\A.RUL"), "link/a.rul");
+  }
+  EXPECT_EQ(t.listed["rules/"], 1);
+  // A file made under one spelling is found under every other at once.
+  std::string made;
+  NameResolver::Where where;
+  ASSERT_EQ(r.Resolve(".\\RULES\\Area.sqr", &made, &where), kOk);
+  r.NoteCreated(where.dir, "Area.sqr");
+  EXPECT_EQ(Resolve(r, "RULES\\AREA.SQR"), "rules/Area.sqr");
+  EXPECT_EQ(Resolve(r, "LINK\\area.sqr"), "link/Area.sqr");
+  EXPECT_EQ(Resolve(r, "\\bbs\\rules\\AREA.sqr"), "/bbs/rules/Area.sqr");
 }
 
 TEST(Names, AListingThatFailsPartwayIsAnErrorNotAnEmptyDirectory) {
@@ -117,7 +154,7 @@ TEST(Names, AListingThatFailsPartwayIsAnErrorNotAnEmptyDirectory) {
   t.dirs["."] = {"rules"};
   t.dirs["rules/"] = {"files.bbs"};
   t.failing = "rules/";
-  NameResolver r(t.Lister());
+  NameResolver r(t.Source());
   EXPECT_EQ(Resolve(r, "RULES\\FILES.BBS"), "error 223");
   EXPECT_EQ(Resolve(r, "RULES\\OTHER"), "error 223");
   EXPECT_EQ(Resolve(r, "TESVAK.CFG"), "TESVAK.CFG");  // the current directory lists fine

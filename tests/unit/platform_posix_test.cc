@@ -1,11 +1,15 @@
 // The real file system, through the same interface the program uses: what
 // the fake promises must hold here too.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
 
 #include "platform/platform.h"
+#include "platform/posix_console.h"
 #include "real_dir_test.h"
 
 namespace tesvak {
@@ -136,6 +140,22 @@ TEST_F(PosixPlatformTest, AnOutputIsCheckedAfreshEachTimeItIsWritten) {
   ASSERT_EQ(os_->Create(out, &f), kOk);
   ASSERT_TRUE(copy("third"));
   EXPECT_EQ(Get("out/a.sqr"), "third");
+}
+
+TEST(StandardDescriptors, ClosedOnesAreTakenEvenWithoutANullDevice) {
+  // In a child, as the program starts in a chroot without /dev/null: with
+  // 0, 1 and 2 closed, a file opened afterwards must not become one of them.
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    for (int fd = 0; fd <= 2; ++fd) close(fd);
+    const unsigned taken = GuardStandardDescriptors("/nonexistent/null");
+    const int file = open("/", O_RDONLY | O_DIRECTORY);
+    _exit(taken == 7 && file > 2 ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 }  // namespace

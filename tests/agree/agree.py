@@ -1,0 +1,519 @@
+#!/usr/bin/env python3
+"""Two runs that must agree, tried on many small random trees.
+
+    agree.py --program build/tesvak [--prefix CMD] [--trees N | --seconds S]
+             [--first SEED] [--as-user-share 0.25]
+    agree.py --windows --program build-win64/tesvak.exe --prefix wine ...
+    agree.py --windows --program build-win64/tesvak.exe --prefix wine
+             --against build/tesvak ...
+    agree.py [--windows] --show SEED | --keep SEED NAME
+
+Without --against, each tree is run twice: `tesvak -n`, then `tesvak -v` in
+the same tree.  The dry run must print the same listing, warnings, summary
+and stop line as the run, end with the same exit code, and change nothing.
+With --against, the Windows program's run and the Linux program's run are
+compared on trees that both systems hold alike (names in exact case):
+output bytes, exit code and messages, with `\\` and CR LF made `/` and LF.
+
+Trees hold what sysops' trees hold and what a hostile one might: outputs
+that exist, read-only or another user's; links in OutDir and in the rules
+directory to outputs the run has not made yet, to rules files, to the text
+inputs, to nowhere, in a circle; hard links; names in other case; OutDir
+and RulesPath spelled otherwise for one directory, or reached through a
+link; directories, FIFOs and DOS device names where files are expected;
+and the umask.  Part of the Linux trees run as an ordinary user.
+
+Each tree is made from its seed alone, so a difference is printed with the
+seed and the tree.  Trees that once showed a difference are kept in
+kept/NAME.tree beside this script (`--keep SEED NAME`) and are tried first
+on every run.
+"""
+
+import argparse
+import os
+import pwd
+import random
+import shutil
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+OTHER_USER = "nobody"
+
+
+class Tree:
+    """A tree as a list of steps, so that it can be shown, kept as a file,
+    read back and built.  In file contents, {root} stands for the tree's
+    directory as a DOS name and {rootname} for its last component."""
+
+    def __init__(self, windows=False):
+        self.steps = []  # (verb, name, arg)
+        self.umask = 0o022
+        self.user = None  # run the program as this user (Linux, as root)
+        self.windows = windows
+
+    def add(self, verb, name, arg=None):
+        self.steps.append((verb, name, arg))
+
+    def show(self):
+        lines = ["system %s" % ("windows" if self.windows else "posix"), "umask %04o" % self.umask]
+        if self.user:
+            lines.append("as %s" % self.user)
+        for verb, name, arg in self.steps:
+            shown = arg
+            if isinstance(arg, bytes):
+                shown = arg.decode("latin-1").encode("unicode_escape").decode()
+            elif isinstance(arg, int):
+                shown = "%04o" % arg
+            lines.append("%s %s%s" % (verb, name, "" if arg is None else " " + str(shown)))
+        return "\n".join(lines)
+
+    @staticmethod
+    def parse(text):
+        """A tree as show() gave it."""
+        t = Tree()
+        for line in text.splitlines():
+            if not line.strip() or line.startswith("#"):
+                continue
+            verb, _, rest = line.partition(" ")
+            if verb == "system":
+                t.windows = rest == "windows"
+            elif verb == "umask":
+                t.umask = int(rest, 8)
+            elif verb == "as":
+                t.user = rest
+            elif verb in ("dir", "fifo", "own"):
+                t.add(verb, rest)
+            else:
+                name, _, arg = rest.partition(" ")
+                if verb == "file":
+                    arg = arg.encode("latin-1").decode("unicode_escape").encode("latin-1")
+                elif verb == "chmod":
+                    arg = int(arg, 8)
+                t.add(verb, name, arg)
+        return t
+
+    def build(self, root):
+        other = pwd.getpwnam(OTHER_USER) if self.user else None
+        dos_root = ("Z:" if self.windows else "") + root.replace("/", "\\")
+        for verb, name, arg in self.steps:
+            path = os.path.join(root, name)
+            if verb == "dir":
+                os.makedirs(path, exist_ok=True)
+            elif verb == "file":
+                with open(path, "wb") as f:
+                    f.write(arg.replace(b"{root}", dos_root.encode())
+                            .replace(b"{rootname}", os.path.basename(root).encode()))
+            elif verb == "symlink":
+                os.symlink(arg, path)
+            elif verb == "hardlink":
+                os.link(os.path.join(root, arg), path)
+            elif verb == "fifo":
+                os.mkfifo(path)
+            elif verb == "chmod":
+                os.chmod(path, arg)
+            elif verb == "own":  # the other user's file: the program's own, as it runs
+                os.chown(path, other.pw_uid, other.pw_gid, follow_symlinks=False)
+            else:
+                raise ValueError(verb)
+
+
+def case_variant(rng, name):
+    return "".join(c.swapcase() if c.isalpha() and rng.random() < 0.5 else c for c in name)
+
+
+def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
+    """The tree of `seed`.  `windows`: only what a
+    Windows system holds (no FIFOs, no umask, no other user); `exact_case`:
+    every name is spelled on disk as the configuration spells it."""
+    rng = random.Random(seed)
+    t = Tree(windows)
+    spell = (lambda name: name) if exact_case else (lambda name: case_variant(rng, name))
+    if not windows:
+        t.umask = rng.choice([0o022, 0o022, 0o022, 0o002, 0o077, 0o200, 0o222, 0o277])
+        if rng.random() < other_user_share:
+            t.user = OTHER_USER
+
+    rules = spell("RULES")
+    same = rng.random() < 0.35  # OutDir is the rules directory
+    out = rules if same else spell("OUT")
+    t.add("dir", rules)
+    if not same:
+        t.add("dir", out)
+    dir_link = None
+    if rng.random() < 0.25 and not exact_case:
+        dir_link = "LINKDIR"
+        t.add("symlink", dir_link, out if rng.random() < 0.5 else rules)
+
+    def spelled(disk):
+        """A way the settings may name the directory `disk` is."""
+        choices = [disk, ".\\" + disk, disk + "\\", "..\\{rootname}\\" + disk, "{root}\\" + disk]
+        if dir_link and rng.random() < 0.5:
+            return dir_link
+        return rng.choice(choices)
+
+    settings = "SquishFile squish.cfg\r\nRulesPath %s\r\nOutDir %s\r\n" % (
+        spelled(rules), spelled(out))
+    cfg = spell("tesvak.cfg")
+    t.add("file", cfg, settings.encode())
+
+    # Areas: tags A to F, some defined twice; bases that meet in case only.
+    bases = ["AREA", "Area", "BEE", "bee", "CEE", "files", "A"]
+    if windows and rng.random() < 0.3:
+        bases += ["NUL", "LPT1:", "CON", "com1", "AUX"]
+    areas = []
+    for _ in range(rng.randint(1, 6)):
+        tag = rng.choice("ABCDEF")
+        base = rng.choice(bases)
+        areas.append((tag, base))
+    squish = "".join("EchoArea %s C:\\MSG\\%s\r\n" % area for area in areas)
+    squish_cfg = spell("squish.cfg")
+    t.add("file", squish_cfg, squish.encode())
+    output_names = sorted({base + ".sqr" for _, base in areas} | {"BEE.sqr", "AREA.sqr"})
+
+    # The rules files.
+    used = set()  # every name made, as the file system tells names apart
+
+    def free(path):
+        key = path.upper() if windows else path
+        if key in used:
+            return False
+        used.add(key)
+        return True
+
+    rule_names = ["A.RUL", "B.RUL", "C.RUL", "AREA.sqr"]
+    on_disk = {}
+    for name in rule_names:
+        if rng.random() < 0.7:
+            disk = spell(name)
+            if not free(rules + "/" + disk):
+                continue
+            on_disk[name] = disk
+            t.add("file", rules + "/" + disk, ("rules of %s\r\n" % name).encode())
+            if rng.random() < 0.15:
+                t.add("chmod", rules + "/" + disk, 0o444)
+    listed = spell("files.bbs")
+    free(rules + "/" + listed)
+
+    def rel(frm, to):
+        return os.path.relpath(to, frm)
+
+    # What stands in OutDir (or the rules directory) under an output's name.
+    kinds = ["regular", "regular", "read-only", "link-planned", "link-rules", "link-text",
+             "link-nowhere", "loop", "link-nodir", "hard-rules", "hard-text", "dir"]
+    if not windows:
+        kinds += ["fifo"]
+    if t.user:
+        kinds += ["own", "own-read-only"]
+    for name in output_names:
+        if rng.random() < 0.5:
+            continue
+        disk = spell(name)
+        path = out + "/" + disk
+        if not free(path) or not free(path + ".loop"):
+            continue
+        kind = rng.choice(kinds)
+        if kind in ("regular", "read-only", "own", "own-read-only"):
+            t.add("file", path, b"old copy\r\n")
+            if kind.startswith("own"):
+                t.add("own", path)
+            if kind.endswith("read-only"):
+                t.add("chmod", path, 0o444)
+        elif kind == "link-planned":
+            target = rng.choice(output_names)
+            t.add("symlink", path, target if target != disk else "X" + target)
+        elif kind == "link-rules" and on_disk:
+            t.add("symlink", path, rel(out, rules + "/" + rng.choice(sorted(on_disk.values()))))
+        elif kind == "link-text":
+            target = rng.choice([cfg, squish_cfg, rules + "/" + listed])
+            t.add("symlink", path, rel(out, target))
+        elif kind == "link-nowhere":
+            t.add("symlink", path, "../ELSEWHERE/planted.txt")
+        elif kind == "loop":
+            t.add("symlink", path, disk + ".loop")
+            t.add("symlink", path + ".loop", disk)
+        elif kind == "link-nodir":
+            t.add("symlink", path, "NODIR/X.sqr")
+        elif kind == "hard-rules" and on_disk:
+            t.add("hardlink", path, rules + "/" + rng.choice(sorted(on_disk.values())))
+        elif kind == "hard-text":
+            t.add("hardlink", path, squish_cfg if rng.random() < 0.5 else cfg)
+        elif kind == "dir":
+            t.add("dir", path)
+        elif kind == "fifo":
+            t.add("fifo", path)
+
+    # Links in the rules directory, to outputs the run may make first.
+    rule_links = []
+    for name in ["LNK.RUL", "LNK2.RUL", "LNK3.RUL"]:
+        if rng.random() < 0.3 and free(rules + "/" + name):
+            target = rng.choice(output_names + sorted(on_disk.values()) +
+                                ["NOWHERE.RUL", "text", "loop"])
+            if target == "loop":
+                t.add("symlink", rules + "/" + name, name)
+            elif target == "text":
+                t.add("symlink", rules + "/" + name, rel(rules, rng.choice([cfg, squish_cfg])))
+            else:
+                place = out if target in output_names else rules
+                t.add("symlink", rules + "/" + name, rel(rules, place + "/" + target))
+            rule_links.append(name)
+    if not windows and rng.random() < 0.1 and free(rules + "/FIFO.RUL"):
+        t.add("fifo", rules + "/FIFO.RUL")
+        rule_links.append("FIFO.RUL")
+
+    # files.bbs: lines naming rules files, outputs, links, itself, a text
+    # input, missing files; known and unknown tags; lines without a tag.
+    names = rule_names + rule_links + output_names + ["files.bbs", "..\\tesvak.cfg", "NOPE.RUL"]
+    if windows and rng.random() < 0.2:
+        names += ["NUL", "nul.txt", "AUX", "COM1", "LPT1:"]
+    lines = []
+    for _ in range(rng.randint(1, 8)):
+        name = rng.choice(names)
+        if not exact_case and rng.random() < 0.3:
+            name = case_variant(rng, name)
+        if rng.random() < 0.1:
+            lines.append("%s x x" % name)
+        else:
+            lines.append("%s x x %s" % (name, rng.choice("ABCDEFZ")))
+    t.add("file", rules + "/" + listed, ("\r\n".join(lines) + "\r\n").encode())
+
+    if t.user:
+        for d in {rules, out}:
+            if rng.random() < 0.85:
+                t.add("own", d)  # the other user's directory, which it may write
+        if rng.random() < 0.1:
+            t.add("chmod", out, 0o555)
+    elif rng.random() < 0.05:
+        t.add("chmod", out, 0o555)
+    return t
+
+
+def snapshot(root):
+    """Every entry below root: its kind, mode, owner and bytes or target."""
+    seen = {}
+    for dirpath, dirnames, filenames in os.walk(root):
+        for entry in dirnames + filenames:
+            path = os.path.join(dirpath, entry)
+            st = os.lstat(path)
+            if stat.S_ISLNK(st.st_mode):
+                what = ("link", os.readlink(path))
+            elif stat.S_ISREG(st.st_mode):
+                with open(path, "rb") as f:
+                    what = ("file", f.read())
+            else:
+                what = ("other", stat.S_IFMT(st.st_mode))
+            seen[os.path.relpath(path, root)] = (what, st.st_mode, st.st_uid, st.st_ino)
+    return seen
+
+
+class Runner:
+    def __init__(self, args):
+        self.args = args
+        self.public = public_dir()
+
+    def run(self, tree, root, program, options, prefix=()):
+        def child():
+            os.umask(tree.umask)
+            if tree.user:
+                entry = pwd.getpwnam(tree.user)
+                os.setgid(entry.pw_gid)
+                os.setgroups([])
+                os.setuid(entry.pw_uid)
+        try:
+            p = subprocess.run(list(prefix) + [os.path.abspath(program)] + options, cwd=root,
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=60,
+                               preexec_fn=child)
+        except subprocess.TimeoutExpired:
+            return (None, b"timed out", b"")
+        return (p.returncode, p.stdout, p.stderr)
+
+    def fresh_root(self):
+        root = tempfile.mkdtemp(prefix="agree-", dir=self.public)
+        os.chmod(root, 0o755)
+        return root
+
+    def dry_against_run(self, tree):
+        """Problems found on `tree`, a dry run against the run."""
+        root = self.fresh_root()
+        try:
+            tree.build(root)
+            before = snapshot(root)
+            program = self.program_for(tree)
+            dry = self.run(tree, root, program, ["-n"], self.args.prefix)
+            changed = diff_snapshots(before, snapshot(root))
+            real = self.run(tree, root, program, ["-v"], self.args.prefix)
+        finally:
+            remove(root)
+        problems = []
+        if changed:
+            problems.append("the dry run changed " + ", ".join(changed))
+        for what, d, r in zip(("exit code", "stdout", "stderr"), dry, real):
+            if d != r:
+                problems.append("%s: dry run %r, run %r" % (what, d, r))
+        return problems
+
+    def windows_against_linux(self, tree):
+        """Problems found on `tree`, the Windows program's run against the
+        Linux program's."""
+        roots = [self.fresh_root(), self.fresh_root()]
+        results = []
+        try:
+            for root, program, prefix in ((roots[0], self.args.program, self.args.prefix),
+                                          (roots[1], self.args.against, ())):
+                tree.build(root)
+                code, out, err = self.run(tree, root, program, ["-v"], prefix)
+                results.append((code, normalise(out, roots), normalise(err, roots),
+                                outputs(root)))
+        finally:
+            for root in roots:
+                remove(root)
+        problems = []
+        for what, w, l in zip(("exit code", "stdout", "stderr", "files"), *results):
+            if w != l:
+                problems.append("%s: Windows %r, Linux %r" % (what, w, l))
+        return problems
+
+    def program_for(self, tree):
+        if not tree.user:
+            return self.args.program
+        if not hasattr(self, "_reachable"):
+            bin_dir = tempfile.mkdtemp(prefix="agree-bin-", dir=self.public)
+            os.chmod(bin_dir, 0o755)
+            self._reachable = os.path.join(bin_dir, os.path.basename(self.args.program))
+            shutil.copy2(self.args.program, self._reachable)
+            os.chmod(self._reachable, 0o755)
+        return self._reachable
+
+
+def normalise(data, roots):
+    for root in roots:
+        data = data.replace(root.encode(), b"{root}")
+    return data.replace(b"\r\n", b"\n").replace(b"\\", b"/").replace(b".exe", b"")
+
+
+def outputs(root):
+    """The bytes of every regular file, by name, after a run."""
+    found = {}
+    for dirpath, dirnames, filenames in os.walk(root):
+        for entry in filenames:
+            path = os.path.join(dirpath, entry)
+            if os.path.isfile(path) and not os.path.islink(path):
+                with open(path, "rb") as f:
+                    found[os.path.relpath(path, root)] = f.read()
+    return found
+
+
+def diff_snapshots(before, after):
+    return sorted(name for name in set(before) | set(after) if before.get(name) != after.get(name))
+
+
+def public_dir():
+    """A directory every user can enter, for trees run as another user."""
+    path = os.path.realpath(tempfile.gettempdir())
+    p = path
+    while True:
+        if not os.stat(p).st_mode & stat.S_IXOTH:
+            return "/tmp"
+        if p == os.path.dirname(p):
+            return path
+        p = os.path.dirname(p)
+
+
+def remove(root):
+    for dirpath, dirnames, _ in os.walk(root):
+        for d in dirnames:
+            p = os.path.join(dirpath, d)
+            if not os.path.islink(p):
+                os.chmod(p, 0o700)
+    shutil.rmtree(root, ignore_errors=True)
+
+
+def kept_trees(folder, windows):
+    """The trees kept in `folder` (NAME.tree) that the system runs."""
+    kept = []
+    for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
+        if name.endswith(".tree"):
+            with open(os.path.join(folder, name), encoding="latin-1") as f:
+                tree = Tree.parse(f.read())
+            if tree.windows == windows:
+                kept.append((name[:-5], tree))
+    return kept
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    parser.add_argument("--program")
+    parser.add_argument("--prefix", default="", help="command to run the program under: wine, qemu")
+    parser.add_argument("--against", help="the Linux program to compare the Windows one with")
+    parser.add_argument("--trees", type=int, default=0, help="random trees after the kept ones")
+    parser.add_argument("--seconds", type=float, default=0, help="or random trees for this long")
+    parser.add_argument("--first", type=int, default=None, help="the first random seed")
+    parser.add_argument("--kept", default=os.path.join(HERE, "kept"),
+                        help="the folder of kept trees, tried first")
+    parser.add_argument("--as-user-share", type=float, default=0.25)
+    parser.add_argument("--show", type=int, help="print the tree of this seed and exit")
+    parser.add_argument("--keep", nargs=2, metavar=("SEED", "NAME"),
+                        help="keep the tree of SEED as NAME.tree in the kept folder")
+    parser.add_argument("--windows", action="store_true",
+                        help="trees a Windows system holds, for the Windows program")
+    parser.add_argument("--max-failures", type=int, default=10)
+    args = parser.parse_args()
+    args.prefix = args.prefix.split()
+    if args.show is not None or args.keep:
+        seed = args.show if args.show is not None else int(args.keep[0])
+        text = make_tree(seed, windows=args.windows, other_user_share=0.25).show()
+        if args.keep:
+            with open(os.path.join(args.kept, args.keep[1] + ".tree"), "w",
+                      encoding="latin-1") as f:
+                f.write("# seed %d\n%s\n" % (seed, text))
+        print(text)
+        return 0
+    if not args.program:
+        parser.error("--program is needed")
+    if os.geteuid() != 0:
+        args.as_user_share = 0.0  # another user needs root to become
+    runner = Runner(args)
+    check = runner.windows_against_linux if args.against else runner.dry_against_run
+    windows = args.windows
+
+    kept = [] if args.against else kept_trees(args.kept, windows)
+    first = args.first if args.first is not None else random.randrange(1 << 30)
+    deadline = time.monotonic() + args.seconds if args.seconds else None
+    tried = failed = as_user = 0
+    trees = iter(kept)
+    n = 0
+    while True:
+        label, tree = next(trees, (None, None))
+        if tree is None:
+            if deadline is not None and time.monotonic() > deadline:
+                break
+            if deadline is None and n >= args.trees:
+                break
+            label = "seed %d" % (first + n)
+            tree = make_tree(first + n, windows=windows, exact_case=bool(args.against),
+                             other_user_share=0.0 if windows else args.as_user_share)
+            n += 1
+        if tree.user and os.geteuid() != 0:
+            continue
+        problems = check(tree)
+        tried += 1
+        as_user += tree.user is not None
+        if problems:
+            failed += 1
+            print("DIFFERENT on %s:" % label)
+            for p in problems:
+                print("  - " + p)
+            print("  tree:\n    " + tree.show().replace("\n", "\n    "))
+            if failed >= args.max_failures:
+                break
+    mode = "Windows run against Linux run" if args.against else "dry run against run"
+    print("agree (%s): %d trees (%d kept, random from seed %d; %d as %s), %d differed"
+          % (mode, tried, len(kept), first, as_user, OTHER_USER, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

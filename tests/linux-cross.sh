@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Cross-builds the Linux program and its unit tests for an ARM board and
-# runs the unit tests and the scenario cases under qemu-user, with the
-# target's libraries from Debian's cross packages (-L /usr/TRIPLET).
+# runs the unit tests, the scenario cases and the dry run against the run on
+# random trees under qemu-user, with the target's libraries from Debian's
+# cross packages (-L /usr/TRIPLET).
 # Usage: bash tests/linux-cross.sh aarch64|armhf
 # Needs g++-aarch64-linux-gnu or g++-arm-linux-gnueabihf, and qemu-user.
 # A missing compiler or emulator, or a build that fails, fails this script.
@@ -29,4 +30,9 @@ echo "== scenario cases under $qemu"
 # Resource limits would bind the emulator, not the program.
 python3 "$top/tests/scenarios/run_cases.py" --platform posix --prefix "$prefix" --no-limits \
   --program "$build/tesvak" "$top"/tests/scenarios/cases/*.case | tee "$log"
-echo "$1: ${units:-0} unit tests passed under $qemu; scenario cases: $(tail -n 1 "$log")"
+cases=$(tail -n 1 "$log")
+echo "== the dry run against the run on random trees under $qemu"
+python3 "$top/tests/agree/agree.py" --program "$build/tesvak" --prefix "$prefix" \
+  --trees "${TESVAK_AGREE_TREES:-300}" | tee "$log"
+echo "$1: ${units:-0} unit tests passed under $qemu; scenario cases: $cases;" \
+     "dry run against run: $(tail -n 1 "$log" | sed 's/^agree [^:]*: //')"

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Builds the 32-bit and the 64-bit Windows program with MinGW, checks what
-# each is and that it starts on the oldest Windows it is for, and runs the unit tests and the scenario cases against one of
-# them under Wine, in a fresh prefix inside its build directory:
+# each is and that it starts on the oldest Windows it is for, and runs the
+# unit tests, the scenario cases and the random-tree comparisons
+# (tests/agree) against one of them under Wine, in a fresh prefix inside its
+# build directory:
 #  - the 32-bit program under 32-bit Wine where this machine runs 32-bit
 #    programs and 32-bit Wine is installed and starts;
 #  - the 64-bit program under 64-bit Wine where it does not (some kernels
@@ -83,6 +85,22 @@ python3 "$top/tests/scenarios/run_cases.py" --platform windows --prefix "$wine" 
   --program "$build/tesvak.exe" --holder "$build/tests/hold_open.exe" \
   --no-limits "$top"/tests/scenarios/cases/*.case | tee "$log"
 cases=$(tail -n 1 "$log")
+
+# The dry run against the run on random trees a Windows system holds, and
+# the Windows program's run against the Linux program's, for a bounded time
+# each (TESVAK_AGREE_SECONDS, default 120).
+linux="$top/build-agree/tesvak"
+cmake -S "$top" -B "$top/build-agree" -DTESVAK_TESTS=OFF >/dev/null
+cmake --build "$top/build-agree" -j "$(nproc)" --target tesvak >/dev/null
+seconds=${TESVAK_AGREE_SECONDS:-120}
+echo "== random trees under Wine ($label), $seconds s per mode"
+python3 "$top/tests/agree/agree.py" --mode windows --program "$build/tesvak.exe" \
+  --prefix "$wine" --seconds "$seconds" | tee "$log"
+dry=$(tail -n 1 "$log" | sed 's/^agree [^:]*: //')
+python3 "$top/tests/agree/agree.py" --mode both --program "$build/tesvak.exe" \
+  --prefix "$wine" --against "$linux" --seconds "$seconds" | tee "$log"
+both=$(tail -n 1 "$log" | sed 's/^agree [^:]*: //')
 rm -f "$log"
 echo "windows: $label ($(basename "$build")/tesvak.exe) under $arch Wine:" \
-     "${units:-0} unit tests passed; scenario cases: $cases"
+     "${units:-0} unit tests passed; scenario cases: $cases;" \
+     "dry run against run: $dry; against the Linux program: $both"

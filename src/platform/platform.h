@@ -101,7 +101,9 @@ class Platform {
   // after the DOS name mapping, on Windows the name as built.
   virtual std::string SystemName(const std::string& name) = 0;
   // Where `name` leads, following every link on the way as opening it
-  // would (see Place): kOk, or the error met on the way there.
+  // would (see Place): kOk, or the error met on the way there
+  // (kPathNotFound where nothing is and there is no directory to make it
+  // in).
   virtual ErrorCode Locate(const std::string& name, Place* place) = 0;
 
   // Writes one console line to standard output, bytes unchanged, followed

@@ -247,7 +247,7 @@ class PosixPlatform final : public Platform {
         if (errno != ENOENT) return CodeForPath(errno, path);
         place->dir = hop == 0 ? where.dir : DirKey(DirOf(path));
         place->leaf = BaseName(path);
-        return kOk;
+        return place->dir == FileKey() ? kPathNotFound : kOk;
       }
       if (!S_ISLNK(st.st_mode)) {
         place->file = KeyOfStat(st);

@@ -1,12 +1,17 @@
 // The Win32 side of the platform layer.  Names go to the file system as
 // built, and GetLastError codes pass through unchanged.  A name longer than
 // 259 bytes, which Windows cannot take whole, is refused rather than cut,
-// and an output must be a file on disk: DOS device names such as NUL.sqr
-// or COM1.sqr, which Windows sends to the device, are refused.
+// and outputs and rules files must be files on disk: DOS device names such
+// as NUL, CON.sqr or LPT1:.sqr, which Windows sends to the device, are
+// refused by name before anything is opened.
 //
-// An output is judged on the file actually opened, each time: it is
-// opened, or created, without truncating it, looked at through its handle,
-// and only then emptied.
+// An output is judged each time it is opened, in one order: which file it
+// is (the open source, a text input, not a file on disk), then its
+// read-only attribute, then what the system says to opening it for
+// writing; only then is it emptied.  A missing output is created with
+// CREATE_NEW without following a link, so a link that leads nowhere is
+// refused, never followed to make a file elsewhere.  Every file's key is
+// taken once, when it is opened, and kept with its handle.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
@@ -28,12 +33,69 @@ ErrorCode LastError() { return static_cast<ErrorCode>(GetLastError()); }
 
 DWORD Clamp(std::uint64_t size) { return static_cast<DWORD>(ClampIo(size)); }
 
-FileKey KeyOfHandle(HANDLE h) {
-  BY_HANDLE_FILE_INFORMATION info;
-  if (!GetFileInformationByHandle(h, &info)) return FileKey();
-  return {info.dwVolumeSerialNumber,
-          (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow};
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+// What Create asks for, and so what ProbeCreate asks for too.
+constexpr DWORD kOutputAccess = GENERIC_READ | GENERIC_WRITE;
+constexpr DWORD kOutputSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+// A chain of links that leads round in a circle.
+constexpr DWORD kLinkLoop = 1921;  // ERROR_CANT_RESOLVE_FILENAME
+
+// What a handle is: its key, attributes and kind.
+struct HandleInfo {
+  FileKey key;
+  DWORD attributes = 0;
+  DWORD type = FILE_TYPE_UNKNOWN;
+};
+
+HandleInfo InfoOf(HANDLE h) {
+  HandleInfo info;
+  info.type = GetFileType(h);
+  BY_HANDLE_FILE_INFORMATION by;
+  if (GetFileInformationByHandle(h, &by)) {
+    info.key = {by.dwVolumeSerialNumber,
+                (std::uint64_t{by.nFileIndexHigh} << 32) | by.nFileIndexLow};
+    info.attributes = by.dwFileAttributes;
+  }
+  return info;
 }
+
+// Opens what `name` leads to, following links, asking for no access at all,
+// which passes any sharing rule; directories too.  kOk and *info, or the
+// code opening it gave.
+ErrorCode Identify(const std::string& name, HandleInfo* info) {
+  HANDLE h = CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return LastError();
+  *info = InfoOf(h);
+  CloseHandle(h);
+  return kOk;
+}
+
+// Whether `name` itself is a link (a reparse point), whether or not it
+// leads anywhere.  Wine shows a Unix link that leads nowhere as nothing at
+// all, so there this finds only what Windows itself would.
+bool IsLink(const std::string& name) {
+  HANDLE h = CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const bool link = (InfoOf(h).attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  CloseHandle(h);
+  return link;
+}
+
+// The directory a name ends in, as a name to open ("." for the current
+// one, without a trailing separator unless it is a root), and *leaf, the
+// last component.
+std::string DirPartOf(const std::string& name, std::string* leaf) {
+  const std::size_t sep = name.find_last_of("\\/:");
+  *leaf = sep == std::string::npos ? name : name.substr(sep + 1);
+  if (sep == std::string::npos) return ".";
+  if (name[sep] == ':') return name.substr(0, sep + 1) + ".";  // "C:AREA": C:'s current one
+  const bool root = sep == 0 || (sep == 2 && name[1] == ':');
+  return name.substr(0, root ? sep + 1 : sep);
+}
+
+bool IsMissing(ErrorCode code) { return code == kFileNotFound || code == kPathNotFound; }
 
 // The system's own words for an error code.
 std::string ErrorText(DWORD code) {
@@ -51,63 +113,67 @@ std::string ErrorText(DWORD code) {
 class Win32Platform final : public Platform {
  public:
   ErrorCode OpenText(const std::string& name, FileId* file) override {
-    const ErrorCode code = Open(name, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, file);
-    if (code == kOk) text_inputs_.push_back(KeyOfHandle(AsHandle(*file)));
+    const ErrorCode code = Open(name, GENERIC_READ, FILE_SHARE_READ, Kind::kText, file);
+    if (code == kOk) text_inputs_.push_back(Find(*file)->key);
     return code;
   }
 
   ErrorCode OpenRead(const std::string& name, FileId* file) override {
-    const ErrorCode code =
-        Open(name, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, file);
-    if (code == kOk) sources_.push_back(AsHandle(*file));
-    return code;
+    // A device is never opened as a rules file: CON would wait for the
+    // keyboard, NUL would read as empty.
+    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
+    const ErrorCode code = Open(name, GENERIC_READ, kOutputSharing, Kind::kSource, file);
+    if (code != kOk || Find(*file)->type == FILE_TYPE_DISK) return code;
+    Close(*file);
+    return kAccessDenied;
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
-    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
-    FileId opened = 0;
-    ErrorCode code = Open(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                          OPEN_ALWAYS, &opened);
-    // A read-only file, or one the program reads as text, refuses writing
-    // before it can be looked at; it may still be the source, which is
-    // skipped rather than refused.
-    if ((code == kAccessDenied || code == kSharingViolation) && IsOpenSource(name))
-      return kSameFile;
+    if (const ErrorCode code = CheckOutputName(name); code != kOk) return code;
+    HandleInfo info;
+    ErrorCode code = Identify(name, &info);
+    if (IsMissing(code)) {
+      // A new file, made without following a link: where the name is taken
+      // after all, by a link that leads nowhere, it is refused.
+      HANDLE h = CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+      if (h != INVALID_HANDLE_VALUE) return Keep(h, Kind::kOutput, file);
+      code = LastError();
+      return code == kFileExists ? kAccessDenied : code;
+    }
+    if (code == kLinkLoop) return kAccessDenied;
     if (code != kOk) return code;
-    const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
-    HANDLE h = AsHandle(opened);
-    code = CheckOutput(h);
-    if (code == kOk && existed && !SetEndOfFile(h)) code = LastError();
+    if (const ErrorCode judged = Judge(info); judged != kOk) return judged;
+    HANDLE h = CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastError();
+    // Judged again on the file actually opened, before it is emptied.
+    code = Judge(InfoOf(h));
+    if (code == kOk && !SetEndOfFile(h)) code = LastError();
     if (code != kOk) {
       CloseHandle(h);
       return code;
     }
-    *file = opened;
-    return kOk;
+    return Keep(h, Kind::kOutput, file);
   }
 
   ErrorCode ProbeCreate(const std::string& name, FileKey* existing) override {
     *existing = FileKey();
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
-    if (IsOpenSource(name)) return kSameFile;
-    const DWORD attributes = GetFileAttributesA(name.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
-      // Not there: a new file, if its directory is.
-      const ErrorCode code = LastError();
-      return code == ERROR_FILE_NOT_FOUND ? kOk : code;
-    }
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return kAccessDenied;
-    // Opened for writing without truncating it, to meet any sharing rule
-    // that would refuse Create, and closed again untouched.
-    FileId file = 0;
-    ErrorCode code =
-        Open(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING, &file);
+    if (const ErrorCode code = CheckOutputName(name); code != kOk) return code;
+    HandleInfo info;
+    const ErrorCode code = Identify(name, &info);
+    if (IsMissing(code)) return ProbeNewFile(name, code);
+    if (code == kLinkLoop) return kAccessDenied;
     if (code != kOk) return code;
-    *existing = KeyOfHandle(AsHandle(file));
-    code = CheckOutput(AsHandle(file));
-    CloseHandle(AsHandle(file));
-    return code;
+    *existing = info.key;
+    if (const ErrorCode judged = Judge(info); judged != kOk) return judged;
+    // Opened as Create opens it, to meet any sharing rule or access right
+    // that would refuse it, and closed again untouched.
+    HANDLE h = CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastError();
+    CloseHandle(h);
+    return kOk;
   }
 
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
@@ -137,28 +203,34 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode Close(FileId file) override {
-    std::erase(sources_, AsHandle(file));
+    std::erase_if(open_, [file](const OpenFile& f) { return f.handle == AsHandle(file); });
     return CloseHandle(AsHandle(file)) ? kOk : LastError();
   }
 
-  FileKey KeyOf(FileId file) override { return KeyOfHandle(AsHandle(file)); }
+  FileKey KeyOf(FileId file) override {
+    const OpenFile* f = Find(file);
+    return f == nullptr ? FileKey() : f->key;
+  }
 
   std::string SystemName(const std::string& name) override { return name; }
+
   ErrorCode Locate(const std::string& name, Place* place) override {
     *place = Place();
     if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    if (const FileKey key = KeyOfName(name); key != FileKey()) {
-      place->file = key;
+    HandleInfo info;
+    const ErrorCode code = Identify(name, &info);
+    if (code == kOk) {
+      place->file = info.key;
       return kOk;
     }
+    if (!IsMissing(code)) return code;
     // Nothing there: the directory it would be made in, by its key, and
     // the name there folded, as the file system compares names.
-    const std::size_t sep = name.find_last_of("\\/:");
-    std::string dir = sep == std::string::npos ? "." : name.substr(0, sep + 1);
-    if (dir.back() == ':') dir += '.';
-    place->dir = KeyOfName(dir);
-    if (place->dir == FileKey()) return kPathNotFound;
-    place->leaf = FoldUpper(sep == std::string::npos ? name : name.substr(sep + 1));
+    std::string leaf;
+    HandleInfo dir;
+    if (Identify(DirPartOf(name, &leaf), &dir) != kOk) return kPathNotFound;
+    place->dir = dir.key;
+    place->leaf = FoldUpper(leaf);
     return kOk;
   }
 
@@ -175,8 +247,12 @@ class Win32Platform final : public Platform {
   ErrorCode FinishOutput(std::string* what) override {
     if (out_error_ == 0) return kOk;
     *what = ErrorText(out_error_);
-    // A pipe whose reader has gone answers "the pipe is being closed".
-    return out_error_ == ERROR_NO_DATA ? kBrokenPipe : static_cast<ErrorCode>(out_error_);
+    // A pipe whose reader has gone answers "the pipe has been ended", "the
+    // pipe is being closed" or "no process is on the other end", as the
+    // reader went.
+    const bool gone = out_error_ == ERROR_BROKEN_PIPE || out_error_ == ERROR_NO_DATA ||
+                      out_error_ == ERROR_PIPE_NOT_CONNECTED;
+    return gone ? kBrokenPipe : static_cast<ErrorCode>(out_error_);
   }
 
   bool SlashOptions() const override { return true; }
@@ -189,6 +265,14 @@ class Win32Platform final : public Platform {
   }
 
  private:
+  enum class Kind : std::uint8_t { kText, kSource, kOutput };
+  struct OpenFile {
+    HANDLE handle;
+    Kind kind;
+    FileKey key;  // taken once, when it was opened
+    DWORD type;
+  };
+
   // WriteFile on the raw handle: bytes go out unchanged, with no text-mode
   // translation and no code-page conversion, and a line at a time, so
   // nothing is held back.
@@ -210,54 +294,65 @@ class Win32Platform final : public Platform {
     }
   }
 
-  // Whether the file open as `h` may be emptied and written: kOk, or
-  // kSameFile for the open source, or why not.
-  ErrorCode CheckOutput(HANDLE h) const {
-    const FileKey key = KeyOfHandle(h);
-    for (HANDLE source : sources_)
-      if (KeyOfHandle(source) == key) return kSameFile;
-    if (GetFileType(h) != FILE_TYPE_DISK) return kAccessDenied;
-    if (std::find(text_inputs_.begin(), text_inputs_.end(), key) != text_inputs_.end())
-      return kSharingViolation;
-    return kOk;
+  const OpenFile* Find(FileId file) const {
+    for (const OpenFile& f : open_)
+      if (f.handle == AsHandle(file)) return &f;
+    return nullptr;
   }
 
-  // The key of the file or directory `name` leads to, or the zero key.
-  // Asking for no access at all opens it past any sharing rule.
-  static FileKey KeyOfName(const std::string& name) {
-    HANDLE h = CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return FileKey();
-    const FileKey key = KeyOfHandle(h);
-    CloseHandle(h);
-    return key;
-  }
-
-  // Whether `name` is a file open through OpenRead.
-  bool IsOpenSource(const std::string& name) const {
-    if (sources_.empty()) return false;
-    // Asking for no access at all opens the file past any sharing rule.
-    HANDLE other =
-        CreateFileA(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (other == INVALID_HANDLE_VALUE) return false;
-    const FileKey key = KeyOfHandle(other);
-    CloseHandle(other);
-    return std::any_of(sources_.begin(), sources_.end(),
-                       [&](HANDLE source) { return KeyOfHandle(source) == key; });
-  }
-
-  static ErrorCode Open(const std::string& name, DWORD access, DWORD share, DWORD disposition,
-                        FileId* file) {
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    HANDLE h = CreateFileA(name.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
-                           nullptr);
-    if (h == INVALID_HANDLE_VALUE) return LastError();
+  ErrorCode Keep(HANDLE h, Kind kind, FileId* file) {
+    const HandleInfo info = InfoOf(h);
+    open_.push_back({h, kind, info.key, info.type});
     *file = AsFileId(h);
     return kOk;
   }
 
-  std::vector<HANDLE> sources_;       // files open through OpenRead
+  ErrorCode Open(const std::string& name, DWORD access, DWORD share, Kind kind, FileId* file) {
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    HANDLE h = CreateFileA(name.c_str(), access, share, nullptr, OPEN_EXISTING,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return LastError();
+    return Keep(h, kind, file);
+  }
+
+  static ErrorCode CheckOutputName(const std::string& name) {
+    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    return IsDosDeviceName(BaseName(name)) ? kAccessDenied : kOk;
+  }
+
+  // Whether the existing file `info` describes may be emptied and written,
+  // as far as what it is decides: kOk, or kSameFile for the open source,
+  // or why not.  The read-only attribute is the program's rule as much as
+  // the system's, kept even for an administrator.
+  ErrorCode Judge(const HandleInfo& info) const {
+    const bool source = std::any_of(open_.begin(), open_.end(), [&](const OpenFile& f) {
+      return f.kind == Kind::kSource && f.key == info.key;
+    });
+    if (source) return kSameFile;
+    if (std::find(text_inputs_.begin(), text_inputs_.end(), info.key) != text_inputs_.end())
+      return kSharingViolation;
+    if (info.type != FILE_TYPE_DISK || (info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return kAccessDenied;
+    if ((info.attributes & FILE_ATTRIBUTE_READONLY) != 0) return kAccessDenied;
+    return kOk;
+  }
+
+  // What Create would answer for `name`, which opening gave `missing` for:
+  // a link that leads nowhere is refused; a new file is made where its
+  // directory is and takes one, as opening the directory for adding a file
+  // finds out.
+  static ErrorCode ProbeNewFile(const std::string& name, ErrorCode missing) {
+    if (IsLink(name)) return kAccessDenied;
+    if (missing == kPathNotFound) return missing;
+    std::string leaf;
+    HANDLE dir = CreateFileA(DirPartOf(name, &leaf).c_str(), FILE_ADD_FILE, kShareAll, nullptr,
+                             OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (dir == INVALID_HANDLE_VALUE) return LastError();
+    CloseHandle(dir);
+    return kOk;
+  }
+
+  std::vector<OpenFile> open_;
   std::vector<FileKey> text_inputs_;  // every text file opened this run
   DWORD out_error_ = 0;               // the first failed write to standard output
 };

@@ -3,10 +3,10 @@
 
     agree.py --program build/tesvak [--prefix CMD] [--trees N | --seconds S]
              [--first SEED] [--as-user-share 0.25]
-    agree.py --windows --program build-win64/tesvak.exe --prefix wine ...
-    agree.py --windows --program build-win64/tesvak.exe --prefix wine
+    agree.py --mode windows --program build-win64/tesvak.exe --prefix wine ...
+    agree.py --mode both --program build-win64/tesvak.exe --prefix wine
              --against build/tesvak ...
-    agree.py [--windows] --show SEED | --keep SEED NAME
+    agree.py [--mode MODE] --show SEED | --keep SEED NAME
 
 Without --against, each tree is run twice: `tesvak -n`, then `tesvak -v` in
 the same tree.  The dry run must print the same listing, warnings, summary
@@ -49,17 +49,21 @@ class Tree:
     read back and built.  In file contents, {root} stands for the tree's
     directory as a DOS name and {rootname} for its last component."""
 
-    def __init__(self, windows=False):
+    def __init__(self, mode="posix"):
         self.steps = []  # (verb, name, arg)
         self.umask = 0o022
         self.user = None  # run the program as this user (Linux, as root)
-        self.windows = windows
+        self.mode = mode  # one of MODES
+
+    @property
+    def windows(self):
+        return self.mode != "posix"
 
     def add(self, verb, name, arg=None):
         self.steps.append((verb, name, arg))
 
     def show(self):
-        lines = ["system %s" % ("windows" if self.windows else "posix"), "umask %04o" % self.umask]
+        lines = ["mode %s" % self.mode, "umask %04o" % self.umask]
         if self.user:
             lines.append("as %s" % self.user)
         for verb, name, arg in self.steps:
@@ -79,8 +83,8 @@ class Tree:
             if not line.strip() or line.startswith("#"):
                 continue
             verb, _, rest = line.partition(" ")
-            if verb == "system":
-                t.windows = rest == "windows"
+            if verb == "mode":
+                t.mode = rest
             elif verb == "umask":
                 t.umask = int(rest, 8)
             elif verb == "as":
@@ -125,13 +129,25 @@ def case_variant(rng, name):
     return "".join(c.swapcase() if c.isalpha() and rng.random() < 0.5 else c for c in name)
 
 
-def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
-    """The tree of `seed`.  `windows`: only what a
-    Windows system holds (no FIFOs, no umask, no other user); `exact_case`:
-    every name is spelled on disk as the configuration spells it."""
+# The kinds of tree: "posix", a Linux program's dry run against its run;
+# "windows", the same for the Windows program under Wine; "both", the
+# Windows program's run against the Linux program's.
+MODES = ("posix", "windows", "both")
+
+
+def make_tree(seed, mode="posix", other_user_share=0.0):
+    """The tree of `seed` for `mode`.  Windows trees hold only what a Windows
+    system can (no FIFOs, no umask, no other user).  Under Wine, a link
+    that leads nowhere is invisible to a Windows program, so a Windows
+    dry run cannot see what its run meets there: "windows" trees have none,
+    not even to an output the run makes first.  "both" trees spell every
+    name on disk as the program builds it, and name no DOS device, which
+    is a file on Linux."""
     rng = random.Random(seed)
-    t = Tree(windows)
-    spell = (lambda name: name) if exact_case else (lambda name: case_variant(rng, name))
+    windows = mode != "posix"
+    exact = mode == "both"
+    t = Tree(mode)
+    spell = (lambda name: name) if exact else (lambda name: case_variant(rng, name))
     if not windows:
         t.umask = rng.choice([0o022, 0o022, 0o022, 0o002, 0o077, 0o200, 0o222, 0o277])
         if rng.random() < other_user_share:
@@ -144,25 +160,27 @@ def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
     if not same:
         t.add("dir", out)
     dir_link = None
-    if rng.random() < 0.25 and not exact_case:
+    if rng.random() < 0.25:
         dir_link = "LINKDIR"
         t.add("symlink", dir_link, out if rng.random() < 0.5 else rules)
 
     def spelled(disk):
         """A way the settings may name the directory `disk` is."""
-        choices = [disk, ".\\" + disk, disk + "\\", "..\\{rootname}\\" + disk, "{root}\\" + disk]
+        choices = [disk, ".\\" + disk, disk + "\\"]
+        if not exact:  # the settings are upper-cased, and so would be these
+            choices += ["..\\{rootname}\\" + disk, "{root}\\" + disk]
         if dir_link and rng.random() < 0.5:
             return dir_link
         return rng.choice(choices)
 
     settings = "SquishFile squish.cfg\r\nRulesPath %s\r\nOutDir %s\r\n" % (
         spelled(rules), spelled(out))
-    cfg = spell("tesvak.cfg")
+    cfg = "tesvak.cfg" if exact else spell("tesvak.cfg")
     t.add("file", cfg, settings.encode())
 
     # Areas: tags A to F, some defined twice; bases that meet in case only.
-    bases = ["AREA", "Area", "BEE", "bee", "CEE", "files", "A"]
-    if windows and rng.random() < 0.3:
+    bases = ["AREA", "BEE", "CEE", "files", "A"] + ([] if exact else ["Area", "bee"])
+    if mode == "windows" and rng.random() < 0.3:
         bases += ["NUL", "LPT1:", "CON", "com1", "AUX"]
     areas = []
     for _ in range(rng.randint(1, 6)):
@@ -170,7 +188,7 @@ def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
         base = rng.choice(bases)
         areas.append((tag, base))
     squish = "".join("EchoArea %s C:\\MSG\\%s\r\n" % area for area in areas)
-    squish_cfg = spell("squish.cfg")
+    squish_cfg = "SQUISH.CFG" if exact else spell("squish.cfg")
     t.add("file", squish_cfg, squish.encode())
     output_names = sorted({base + ".sqr" for _, base in areas} | {"BEE.sqr", "AREA.sqr"})
 
@@ -195,15 +213,17 @@ def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
             t.add("file", rules + "/" + disk, ("rules of %s\r\n" % name).encode())
             if rng.random() < 0.15:
                 t.add("chmod", rules + "/" + disk, 0o444)
-    listed = spell("files.bbs")
+    listed = "files.bbs" if exact else spell("files.bbs")
     free(rules + "/" + listed)
 
     def rel(frm, to):
         return os.path.relpath(to, frm)
 
     # What stands in OutDir (or the rules directory) under an output's name.
-    kinds = ["regular", "regular", "read-only", "link-planned", "link-rules", "link-text",
-             "link-nowhere", "loop", "link-nodir", "hard-rules", "hard-text", "dir"]
+    kinds = ["regular", "regular", "read-only", "link-rules", "link-text", "loop", "hard-rules",
+             "hard-text", "dir"]
+    if mode != "windows":
+        kinds += ["link-planned", "link-nowhere", "link-nodir"]
     if not windows:
         kinds += ["fifo"]
     if t.user:
@@ -250,8 +270,10 @@ def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
     rule_links = []
     for name in ["LNK.RUL", "LNK2.RUL", "LNK3.RUL"]:
         if rng.random() < 0.3 and free(rules + "/" + name):
-            target = rng.choice(output_names + sorted(on_disk.values()) +
-                                ["NOWHERE.RUL", "text", "loop"])
+            targets = sorted(on_disk.values()) + ["text", "loop"]
+            if mode != "windows":
+                targets += output_names + ["NOWHERE.RUL"]
+            target = rng.choice(targets)
             if target == "loop":
                 t.add("symlink", rules + "/" + name, name)
             elif target == "text":
@@ -267,12 +289,12 @@ def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
     # files.bbs: lines naming rules files, outputs, links, itself, a text
     # input, missing files; known and unknown tags; lines without a tag.
     names = rule_names + rule_links + output_names + ["files.bbs", "..\\tesvak.cfg", "NOPE.RUL"]
-    if windows and rng.random() < 0.2:
+    if mode == "windows" and rng.random() < 0.2:
         names += ["NUL", "nul.txt", "AUX", "COM1", "LPT1:"]
     lines = []
     for _ in range(rng.randint(1, 8)):
         name = rng.choice(names)
-        if not exact_case and rng.random() < 0.3:
+        if not exact and rng.random() < 0.3:
             name = case_variant(rng, name)
         if rng.random() < 0.1:
             lines.append("%s x x" % name)
@@ -286,7 +308,7 @@ def make_tree(seed, windows=False, exact_case=False, other_user_share=0.0):
                 t.add("own", d)  # the other user's directory, which it may write
         if rng.random() < 0.1:
             t.add("chmod", out, 0o555)
-    elif rng.random() < 0.05:
+    elif rng.random() < 0.05 and not windows:
         t.add("chmod", out, 0o555)
     return t
 
@@ -431,14 +453,14 @@ def remove(root):
     shutil.rmtree(root, ignore_errors=True)
 
 
-def kept_trees(folder, windows):
-    """The trees kept in `folder` (NAME.tree) that the system runs."""
+def kept_trees(folder, mode):
+    """The trees of `mode` kept in `folder` (NAME.tree)."""
     kept = []
     for name in sorted(os.listdir(folder)) if os.path.isdir(folder) else []:
         if name.endswith(".tree"):
             with open(os.path.join(folder, name), encoding="latin-1") as f:
                 tree = Tree.parse(f.read())
-            if tree.windows == windows:
+            if tree.mode == mode:
                 kept.append((name[:-5], tree))
     return kept
 
@@ -457,29 +479,30 @@ def main():
     parser.add_argument("--show", type=int, help="print the tree of this seed and exit")
     parser.add_argument("--keep", nargs=2, metavar=("SEED", "NAME"),
                         help="keep the tree of SEED as NAME.tree in the kept folder")
-    parser.add_argument("--windows", action="store_true",
-                        help="trees a Windows system holds, for the Windows program")
+    parser.add_argument("--mode", choices=MODES, default="posix",
+                        help="posix: the program's dry run against its run; windows: the same "
+                             "for the Windows program, on trees Windows holds; both: the "
+                             "Windows program's run against the Linux program's (--against)")
     parser.add_argument("--max-failures", type=int, default=10)
     args = parser.parse_args()
     args.prefix = args.prefix.split()
     if args.show is not None or args.keep:
         seed = args.show if args.show is not None else int(args.keep[0])
-        text = make_tree(seed, windows=args.windows, other_user_share=0.25).show()
+        text = make_tree(seed, args.mode, 0.25).show()
         if args.keep:
             with open(os.path.join(args.kept, args.keep[1] + ".tree"), "w",
                       encoding="latin-1") as f:
                 f.write("# seed %d\n%s\n" % (seed, text))
         print(text)
         return 0
-    if not args.program:
-        parser.error("--program is needed")
+    if not args.program or (args.mode == "both") != bool(args.against):
+        parser.error("--program is needed, and --against exactly with --mode both")
     if os.geteuid() != 0:
         args.as_user_share = 0.0  # another user needs root to become
     runner = Runner(args)
     check = runner.windows_against_linux if args.against else runner.dry_against_run
-    windows = args.windows
-
-    kept = [] if args.against else kept_trees(args.kept, windows)
+    mode = args.mode
+    kept = kept_trees(args.kept, mode)
     first = args.first if args.first is not None else random.randrange(1 << 30)
     deadline = time.monotonic() + args.seconds if args.seconds else None
     tried = failed = as_user = 0
@@ -493,8 +516,7 @@ def main():
             if deadline is None and n >= args.trees:
                 break
             label = "seed %d" % (first + n)
-            tree = make_tree(first + n, windows=windows, exact_case=bool(args.against),
-                             other_user_share=0.0 if windows else args.as_user_share)
+            tree = make_tree(first + n, mode, args.as_user_share)
             n += 1
         if tree.user and os.geteuid() != 0:
             continue

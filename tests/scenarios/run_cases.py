@@ -188,7 +188,7 @@ class Case:
         elif verb == "stdout-to:":
             self.stdout_to = words[1]
         elif verb == "hold":
-            self.holds.append(words[1])
+            self.holds.append(words[1:])
         elif verb == "exit":
             self.exit = int(words[1])
         elif verb == "args:":
@@ -269,11 +269,11 @@ def hold_files(case, args, root):
     """Starts one holder program per `hold` file; returns them once each has
     its file open."""
     holders = []
-    for name in case.holds:
+    for name, *how in case.holds:
         if not args.holder:
             raise CaseError("a hold case needs --holder")
-        p = subprocess.Popen(args.prefix + [os.path.abspath(args.holder), name.replace("/", "\\")],
-                             cwd=root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        p = subprocess.Popen(args.prefix + [os.path.abspath(args.holder), name.replace("/", "\\")]
+                             + how, cwd=root, stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         holders.append(p)
         answer = p.stdout.readline().strip()
         if answer != b"held":

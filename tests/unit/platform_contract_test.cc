@@ -27,6 +27,8 @@ class World {
   virtual bool Exists(const std::string& rel) const = 0;
   virtual void MakeDir(const std::string& rel) = 0;
   virtual void Remove(const std::string& rel) = 0;
+  // Takes every write permission away (on Windows: the read-only attribute).
+  virtual void MakeReadOnly(const std::string& rel) = 0;
 };
 
 class RealWorld : public World {
@@ -42,6 +44,11 @@ class RealWorld : public World {
   bool Exists(const std::string& rel) const override { return fs::exists(root_ / rel); }
   void MakeDir(const std::string& rel) override { fs::create_directories(root_ / rel); }
   void Remove(const std::string& rel) override { fs::remove(root_ / rel); }
+  void MakeReadOnly(const std::string& rel) override {
+    fs::permissions(root_ / rel,
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+  }
 
  private:
   fs::path root_;
@@ -67,6 +74,7 @@ class FakeWorld : public World {
   }
   void MakeDir(const std::string& rel) override { fake_.dirs.insert(Name(rel)); }
   void Remove(const std::string& rel) override { fake_.files.erase(Name(rel)); }
+  void MakeReadOnly(const std::string& rel) override { fake_.read_only.insert(Name(rel)); }
 
  private:
   FakePlatform fake_;
@@ -148,6 +156,48 @@ TEST_P(PlatformContract, ATextInputIsNeverAnOutputOpenOrClosed) {
   EXPECT_EQ(os().Create(Name("files.bbs"), &dest), kSharingViolation);
   EXPECT_EQ(Get("files.bbs"), "list");
   EXPECT_EQ(Get("squish.cfg"), "cfg");
+}
+
+TEST_P(PlatformContract, WhatAFileIsComesBeforeWhetherItMayBeWritten) {
+  // Read-only, and so not to be written by anyone: yet the open source is
+  // skipped, not refused, and a text input is refused as a text input.
+  Put("source.sqr", "s");
+  Put("list", "l");
+  world_->MakeReadOnly("source.sqr");
+  world_->MakeReadOnly("list");
+  FileId source, list, f;
+  FileKey existing;
+  ASSERT_EQ(os().OpenRead(Name("source.sqr"), &source), kOk);
+  ASSERT_EQ(os().OpenText(Name("list"), &list), kOk);
+  EXPECT_EQ(os().Create(Name("source.sqr"), &f), kSameFile);
+  EXPECT_EQ(os().ProbeCreate(Name("source.sqr"), &existing), kSameFile);
+  EXPECT_EQ(os().Close(list), kOk);
+  EXPECT_EQ(os().Create(Name("list"), &f), kSharingViolation);
+  EXPECT_EQ(os().ProbeCreate(Name("list"), &existing), kSharingViolation);
+  EXPECT_EQ(os().Close(source), kOk);
+  EXPECT_EQ(os().Create(Name("source.sqr"), &f), kAccessDenied);
+  EXPECT_EQ(os().ProbeCreate(Name("source.sqr"), &existing), kAccessDenied);
+  EXPECT_EQ(Get("source.sqr"), "s");
+  EXPECT_EQ(Get("list"), "l");
+}
+
+TEST_P(PlatformContract, LocateNamesAFileOrWhereOneWouldBeMade) {
+  Put("a.cfg", "a");
+  FileId a;
+  Place here, again, other;
+  ASSERT_EQ(os().OpenText(Name("a.cfg"), &a), kOk);
+  ASSERT_EQ(os().Locate(Name("a.cfg"), &here), kOk);
+  EXPECT_EQ(here.file, os().KeyOf(a));
+  EXPECT_EQ(os().Close(a), kOk);
+  ASSERT_EQ(os().Locate(Name("dir/new.sqr"), &here), kOk);
+  ASSERT_EQ(os().Locate(Name("dir/new.sqr"), &again), kOk);
+  ASSERT_EQ(os().Locate(Name("dir/old.sqr"), &other), kOk);
+  EXPECT_EQ(here.file, FileKey());
+  EXPECT_NE(here.dir, FileKey());
+  EXPECT_EQ(here, again);
+  EXPECT_NE(here, other);
+  EXPECT_EQ(here.dir, other.dir);
+  EXPECT_EQ(os().Locate(Name("nodir/x.sqr"), &other), kPathNotFound);
 }
 
 TEST_P(PlatformContract, KeysTellOneFileOpenTwiceFromTwoFiles) {

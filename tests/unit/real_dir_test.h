@@ -29,11 +29,14 @@ inline std::filesystem::path FreshTestDir() {
   return root;
 }
 
-// Removes a test directory, whatever permissions the test left inside.
+// Removes a test directory, whatever permissions the test left inside
+// (Windows will not delete a read-only file).
 inline void RemoveTestDir(const std::filesystem::path& root) {
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
-    if (entry.is_directory() && !entry.is_symlink())
-      std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+    if (!entry.is_symlink())
+      std::filesystem::permissions(entry.path(),
+                                   entry.is_directory() ? std::filesystem::perms::owner_all
+                                                        : std::filesystem::perms::owner_write,
                                    std::filesystem::perm_options::add);
   std::filesystem::remove_all(root);
 }

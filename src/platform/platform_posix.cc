@@ -10,10 +10,11 @@
 // An output is judged each time it is opened, in one order: which file it
 // is (the open source, a text input, not a regular file), then whether it
 // may be written, then any change.  A new name is created exclusively,
-// which never follows a link; an existing file is looked at first, then
-// opened without truncating it, looked at again through its descriptor,
-// and only then emptied.  Nothing seen on an earlier copy is trusted, for
-// OutDir may change between two lines.
+// which never follows a link; an existing file is opened without
+// truncating it, looked at through its descriptor, and only then emptied;
+// where the system will not open it, what it is is looked at before the
+// refusal counts.  Nothing seen on an earlier copy is trusted, for OutDir
+// may change between two lines.
 #include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -378,22 +379,28 @@ class PosixPlatform final : public Platform {
     return kOk;
   }
 
-  // An existing output, or a link to one: what it is first, then opened
-  // for writing without truncating it, checked again through the
-  // descriptor, and emptied only when it passes.  A file that is gone
+  // An existing output, or a link to one: opened for writing without
+  // truncating it, judged through the descriptor, and emptied only when it
+  // passes.  Where it cannot be opened, what it is is found out before the
+  // refusal: the open source is still skipped, a text input still refused
+  // as one, and the run's own output still written.  A file that is gone
   // since it was found is made anew.
   ErrorCode OpenOutput(const std::string& path, FileKey dir, FileId* file) {
+    constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+    int fd = open(path.c_str(), kFlags);
     struct stat st;
-    if (stat(path.c_str(), &st) != 0) {
-      const ErrorCode code = WhyNoFile(path, errno);
-      return code == kFileNotFound ? CreateNew(path, dir, file) : code;
-    }
-    if (const ErrorCode code = Judge(st); code != kOk) return code;
     bool lent = false;
-    const int fd = OpenForWriting(path, st, &lent);
     if (fd < 0) {
-      const ErrorCode code = WhyNoFile(path, errno);
-      return code == kFileNotFound ? CreateNew(path, dir, file) : code;
+      const int err = errno;
+      if (stat(path.c_str(), &st) != 0) {
+        const ErrorCode code = WhyNoFile(path, errno);
+        return code == kFileNotFound ? CreateNew(path, dir, file) : code;
+      }
+      if (const ErrorCode code = Judge(st); code != kOk) return code;
+      if (err != EACCES || !IsMadeUnwritable(st)) return CodeForPath(err, path);
+      fd = OpenLent(path, st);
+      if (fd < 0) return CodeForPath(errno, path);
+      lent = true;
     }
     struct stat now;
     if (fstat(fd, &now) != 0) return CloseWith(fd, CodeFromErrno(errno));
@@ -405,28 +412,23 @@ class PosixPlatform final : public Platform {
     return kOk;
   }
 
-  // Opens `path`, judged a moment ago as `st`, for writing.  The run's own
-  // output that the umask left without its owner's write permission, which
-  // an ordinary user may not open for writing, is lent that permission
-  // (*lent) for as long as the open takes: only its owner, this user, can
-  // change its mode, and the file opened is judged again before any byte
-  // of it changes.
-  int OpenForWriting(const std::string& path, const struct stat& st, bool* lent) const {
-    constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    const int fd = open(path.c_str(), kFlags);
-    if (fd >= 0 || errno != EACCES || !IsMadeUnwritable(st)) return fd;
+  // Opens `path`, judged a moment ago as `st`, the run's own output that
+  // the umask left without its owner's write permission, for writing.  An
+  // ordinary user may not, so it is lent that permission for as long as
+  // the open takes: only its owner, this user, can change its mode, and the
+  // file opened is judged again before any byte of it changes.
+  static int OpenLent(const std::string& path, const struct stat& st) {
     if (chmod(path.c_str(), (st.st_mode & 07777) | S_IWUSR) != 0) {
       errno = EACCES;
       return -1;
     }
-    *lent = true;
-    const int lent_fd = open(path.c_str(), kFlags);
-    if (lent_fd < 0) {
+    const int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
       const int err = errno;
       chmod(path.c_str(), st.st_mode & 07777);
       errno = err;
     }
-    return lent_fd;
+    return fd;
   }
 
   NameResolver names_;

@@ -10,6 +10,7 @@
 #define TESVAK_BASE_STATUS_H_
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <utility>
 
@@ -35,28 +36,34 @@ class Status {
  public:
   enum class Kind : std::uint8_t { kOk, kStop, kIoError };
 
-  static Status Ok() { return Status(Kind::kOk, {}, 0, Site::kTextRead); }
+  // An ok status is a few bytes and no allocation: every line of every
+  // input returns one.
+  static Status Ok() { return Status(Kind::kOk, nullptr, 0, Site::kTextRead); }
   static Status Stop(std::string line) {
-    return Status(Kind::kStop, std::move(line), 0, Site::kTextRead);
+    return Status(Kind::kStop, std::make_shared<const std::string>(std::move(line)), 0,
+                  Site::kTextRead);
   }
   static Status IoError(ErrorCode code, Site site) {
-    return Status(Kind::kIoError, {}, code, site);
+    return Status(Kind::kIoError, nullptr, code, site);
   }
 
   bool ok() const { return kind_ == Kind::kOk; }
   Kind kind() const { return kind_; }
   // The console line of an orderly stop.
-  const std::string& line() const { return line_; }
+  const std::string& line() const {
+    static const std::string kNone;
+    return line_ ? *line_ : kNone;
+  }
   // The error code and failing operation of an I/O error.
   ErrorCode code() const { return code_; }
   Site site() const { return site_; }
 
  private:
-  Status(Kind kind, std::string line, ErrorCode code, Site site)
+  Status(Kind kind, std::shared_ptr<const std::string> line, ErrorCode code, Site site)
       : kind_(kind), line_(std::move(line)), code_(code), site_(site) {}
 
   Kind kind_;
-  std::string line_;
+  std::shared_ptr<const std::string> line_;
   ErrorCode code_;
   Site site_;
 };

@@ -85,9 +85,9 @@ class ConfigReader {
   Status Read(const std::string& name, TextFile& file, int depth) {
     open_.push_back(&file);
     // The keyword and the two words after it.
-    Status s = ForEachLine(file, LineUse{.words = 3}, areas_.log, [&](std::string_view line) {
+    Status s = ForEachLine(file, LineUse{.words = 3}, areas_.log, [&](std::string_view) {
       std::string_view words[3];
-      TakeWords(line, 3, words);
+      std::copy(file.words().begin(), file.words().end(), words);
       const std::string_view keyword = words[0];
       if (EqualFolded(keyword, "ECHOAREA"))
         return areas_.Add({name, file.line_number()}, words[1], words[2]);

@@ -1,9 +1,8 @@
 #include "config/text_file.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
-
-#include "base/bytes.h"
 
 namespace tesvak {
 TextFile::~TextFile() {
@@ -23,7 +22,9 @@ bool TextFile::Open(const std::string& name) {
           ? static_cast<std::size_t>(file_size) + 1
           : capacity_;
   if (!buf_ || size_ < want) {
-    buf_.reset(new char[want]);  // no need to clear it
+    // A block more, so that the last block of what was read can be
+    // matched whole.
+    buf_.reset(new char[want + kBlock]);
     size_ = want;
   }
   pos_ = end_ = 0;
@@ -34,6 +35,7 @@ bool TextFile::Open(const std::string& name) {
 }
 
 Status TextFile::Refill() {
+  masks_[0].at = masks_[1].at = kNoBlock;
   const std::size_t kept = end_ - pos_;
   if (pos_ > 0 && kept > 0) std::memmove(buf_.get(), buf_.get() + pos_, kept);
   pos_ = 0;
@@ -47,6 +49,9 @@ Status TextFile::Refill() {
   const std::size_t before_z =
       z ? static_cast<std::size_t>(static_cast<const char*>(z) - fresh) : got;
   end_ += before_z;
+  // The bytes past the text that its last block reads are defined, though
+  // never part of a line.
+  std::memset(buf_.get() + end_, 0, kBlock);
   ctrl_z_ = z != nullptr;
   if (ctrl_z_) after_z_ = before_z + 1 < got ? AfterZ::kText : AfterZ::kUnknown;
   eof_ = got == 0;
@@ -71,9 +76,100 @@ Status TextFile::Fill() {
   }
 }
 
-std::size_t TextFile::NextLineEnd(std::size_t from) const {
+inline std::uint64_t TextFile::MatchAt(std::size_t base, char a, char b) const {
+  const char* block = buf_.get() + base;
+  if (match_ == nullptr) [[likely]]
+    return Match(block, a, b);
+  return match_(block, a, b);
+}
+
+inline TextFile::Masks TextFile::MasksAt(std::size_t base) {
+  Masks& m = masks_[(base / kBlock) & 1];
+  if (m.at != base) {
+    m = {base, MatchAt(base, kCr, kLf), MatchAt(base, kSpace, kTab)};
+  }
+  return m;
+}
+
+std::size_t TextFile::NextLineEnd(std::size_t from) {
+  std::uint64_t after = ~LowBits(from % kBlock);
+  for (std::size_t base = from - from % kBlock; base < end_; base += kBlock, after = ~0ull) {
+    const std::uint64_t ends = MasksAt(base).ends & after & LowBits(end_ - base);
+    if (ends != 0) return base + static_cast<std::size_t>(std::countr_zero(ends));
+  }
+  return end_;
+}
+
+std::size_t TextFile::ScanLine(std::size_t want) {
+  // The masks of the line's first kBlock bytes, from the one or two blocks
+  // they lie in, bit 0 for the line's first byte.
+  const std::size_t off = pos_ % kBlock;
+  const std::size_t base = pos_ - off;
+  const Masks first = MasksAt(base);
+  Masks next;
+  std::uint64_t ends = first.ends >> off;
+  std::uint64_t seps = first.seps >> off;
+  if (off != 0 && base + kBlock < end_) {
+    next = MasksAt(base + kBlock);
+    ends |= next.ends << (kBlock - off);
+    seps |= next.seps << (kBlock - off);
+  }
+  const std::uint64_t in_buffer = LowBits(end_ - pos_);
+  ends &= in_buffer;
+  const std::size_t length = static_cast<std::size_t>(std::countr_zero(ends));  // kBlock if none
+  const std::uint64_t in_line = in_buffer & LowBits(length);
+  // A word starts at a byte of the line that is no separator after one that
+  // is (or the line's start), and ends before a separator or the line's
+  // end; only the ends seen here count.
+  const std::uint64_t word = ~seps & in_line;
+  std::uint64_t starts = word & ~(word << 1);
+  std::uint64_t stops = (word << 1) & ~word & (ends != 0 ? LowBits(length + 1) : in_line);
+  const char* const line = buf_.get() + pos_;
+  std::size_t found = 0;
+  for (; found < want && stops != 0; ++found) {
+    const int start = std::countr_zero(starts);
+    words_[found] =
+        std::string_view(line + start, static_cast<std::size_t>(std::countr_zero(stops) - start));
+    starts &= starts - 1;
+    stops &= stops - 1;
+  }
+  if (found < want && ends == 0) return WalkLine(want);
+  word_count_ = found;
+  if (ends != 0) return pos_ + length;
+  // After the words, only the line's end: most often in the rest of the
+  // second block.
+  if (next.at != kNoBlock) {
+    const std::uint64_t rest = next.ends & ~LowBits(off) & LowBits(end_ - next.at);
+    if (rest != 0) return next.at + static_cast<std::size_t>(std::countr_zero(rest));
+  }
+  return NextLineEnd(std::min(pos_ + kBlock, end_));
+}
+
+std::size_t TextFile::WalkLine(std::size_t want) {
   const char* const buf = buf_.get();
-  return static_cast<std::size_t>(FindEither(buf + from, buf + end_, kCr, kLf) - buf);
+  WordEdges words(words_, want);
+  std::uint64_t after = ~LowBits(pos_ % kBlock);
+  std::size_t base = pos_ - pos_ % kBlock;
+  for (; base < end_ && !words.done(); base += kBlock, after = ~0ull) {
+    const Masks m = MasksAt(base);
+    const std::uint64_t in_buffer = after & LowBits(end_ - base);
+    const std::uint64_t ends = m.ends & in_buffer;
+    // The line's bytes in this block: up to its end, if that is here.
+    const std::uint64_t in_line =
+        ends == 0 ? in_buffer
+                  : in_buffer & LowBits(static_cast<std::size_t>(std::countr_zero(ends)));
+    words.Block(buf + base, m.seps, in_line);
+    if (ends != 0) {
+      const std::size_t stop = base + static_cast<std::size_t>(std::countr_zero(ends));
+      words.End(buf + stop);
+      word_count_ = words.found();
+      return stop;
+    }
+  }
+  words.End(buf + std::min(base, end_));
+  word_count_ = words.found();
+  // After the last word wanted, only the line's end.
+  return base < end_ ? NextLineEnd(base) : end_;
 }
 
 void TextFile::ConsumeLineEnd() {
@@ -89,23 +185,37 @@ void TextFile::ConsumeLineEnd() {
 
 Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
   ++line_number_;
-  Status s = pos_ < end_ && !owe_lf_ ? Status::Ok() : Fill();
-  if (!s.ok()) return s;
-  std::size_t from = pos_;  // bytes before it hold no line end
-  for (;;) {
-    const std::size_t stop = NextLineEnd(from);
+  const std::size_t want = WordsWanted(use);
+  // One walk finds a line's words and its end; most lines end in the buffer.
+  if (pos_ < end_ && !owe_lf_) {
+    const std::size_t stop = ScanLine(want);
     if (stop < end_ || ctrl_z_ || eof_) {
-      *line = std::string_view(buf_.get() + pos_, stop - pos_);
-      pos_ = stop;
-      ConsumeLineEnd();
+      TakeLine(line, stop);
       return Status::Ok();
     }
+  }
+  Status s = Fill();
+  if (!s.ok()) return s;
+  // A line that runs past the buffer's end is brought to the front, its end
+  // looked for only in the bytes that follow, and walked again once that is
+  // found.
+  std::size_t stop = ScanLine(want);
+  while (stop == end_ && !ctrl_z_ && !eof_) {
     if (pos_ == 0 && end_ == size_) return ReadLongLine(line, use);
-    // The line runs past the buffer's end: bring it whole to the front.
-    from = end_ - pos_;
+    const std::size_t seen = end_ - pos_;
     s = Refill();
     if (!s.ok()) return s;
+    stop = NextLineEnd(seen);
+    if (stop < end_ || ctrl_z_ || eof_) stop = ScanLine(want);
   }
+  TakeLine(line, stop);
+  return Status::Ok();
+}
+
+void TextFile::TakeLine(std::string_view* line, std::size_t stop) {
+  *line = std::string_view(buf_.get() + pos_, stop - pos_);
+  pos_ = stop;
+  ConsumeLineEnd();
 }
 
 Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
@@ -126,6 +236,7 @@ Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
   }
   ConsumeLineEnd();
   *line = long_line_;
+  word_count_ = TakeWords(long_line_, WordsWanted(use), words_);
   return Status::Ok();
 }
 

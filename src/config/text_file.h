@@ -4,30 +4,42 @@
 // Unix text all read alike; a Ctrl-Z ends the text for good.  Lines have no
 // length limit, yet memory does not grow with them: a line that fits in the
 // reader's buffer is handed out as a view into it, and of a longer line only
-// the words the caller uses are kept.  Reading is linear in the input.
+// the words the caller uses are kept.  Reading is linear in the input, and
+// each byte is looked at once: the buffer is classified 64 bytes at a time
+// (config/blocks.h), and one walk over the masks finds both a line's first
+// words and its end.
 #ifndef TESVAK_CONFIG_TEXT_FILE_H_
 #define TESVAK_CONFIG_TEXT_FILE_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "base/run_log.h"
 #include "base/status.h"
+#include "config/blocks.h"
 #include "config/words.h"
 #include "platform/platform.h"
 
 namespace tesvak {
 
 class TextFile {
+  static constexpr std::size_t kNoBlock = static_cast<std::size_t>(-1);
+
  public:
   static constexpr std::size_t kBufferSize = std::size_t{256} * 1024;
 
-  // `buffer_size` is for tests, which reach long lines with short ones.
-  explicit TextFile(Platform& fs, std::size_t buffer_size = kBufferSize)
-      : fs_(fs), capacity_(buffer_size) {}
+  // The most words of a line the reader finds for its caller (words()).
+  static constexpr std::size_t kMaxWords = 4;
+
+  // `buffer_size` is for tests, which reach long lines with short ones, and
+  // `match` too, which hold every way of matching blocks to the plain rule;
+  // null is the fastest this build has.
+  explicit TextFile(Platform& fs, std::size_t buffer_size = kBufferSize, Matcher match = nullptr)
+      : fs_(fs), capacity_(buffer_size), match_(match) {}
   ~TextFile();
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
@@ -55,8 +67,14 @@ class TextFile {
   // line itself, or, for a line longer than the buffer, a line with the
   // same words as far as `use` reaches, single spaces between them and one
   // space before them when the line starts with a space or TAB: the same
-  // to every caller that keeps to `use`.
+  // to every caller that keeps to `use`.  Where `use` asks for at most
+  // kMaxWords words and cuts nothing, words() has them.
   Status ReadLine(std::string_view* line, const LineUse& use = LineUse());
+
+  // The first words of the line ReadLine gave last, as NextWord gives them,
+  // as many as its `use` asked for and the line has; none where `use` asked
+  // for more than kMaxWords or cuts.  Valid as long as the line is.
+  std::span<const std::string_view> words() const { return {words_, word_count_}; }
 
   Status Close();
 
@@ -73,8 +91,6 @@ class TextFile {
   Status TextAfterCtrlZ(std::size_t* line);
 
  private:
-  static constexpr char kCr = '\r';
-  static constexpr char kLf = '\n';
   static constexpr char kCtrlZ = '\x1a';
 
   // Makes the next byte of the text available, if there is one: refills
@@ -86,9 +102,36 @@ class TextFile {
   // them, up to the first Ctrl-Z.
   Status Refill();
 
+  static std::size_t WordsWanted(const LineUse& use) {
+    return use.cuts || use.words > kMaxWords ? 0 : use.words;
+  }
+
+  // The masks of the block of the buffer that starts at `base`: of its
+  // line ends, and of its word separators.  Two blocks are kept, for a
+  // line's first bytes lie in at most two and the next line starts there.
+  struct Masks {
+    std::size_t at = kNoBlock;  // the block they are of
+    std::uint64_t ends = 0;
+    std::uint64_t seps = 0;
+  };
+  Masks MasksAt(std::size_t base);
+  std::uint64_t MatchAt(std::size_t base, char a, char b) const;
+
   // The position of the first CR or LF at or after `from`, or end_ when
   // there is none.
-  std::size_t NextLineEnd(std::size_t from) const;
+  std::size_t NextLineEnd(std::size_t from);
+
+  // Walks the line that starts at pos_ to its end: the position of its CR
+  // or LF, or end_ when it has none in the buffer; takes its first `want`
+  // words on the way into words_.  Most lines show their words, or their
+  // end, in their first kBlock bytes, seen at once; WalkLine walks the
+  // others block by block.
+  std::size_t ScanLine(std::size_t want);
+  std::size_t WalkLine(std::size_t want);
+
+  // Hands out the bytes from pos_ to `stop` as the line, and moves past its
+  // line end.
+  void TakeLine(std::string_view* line, std::size_t stop);
 
   // Consumes the line end at pos_, if there is one: a CR with the LF after
   // it, or a lone CR or LF.  An LF that may follow a CR at the end of the
@@ -101,11 +144,15 @@ class TextFile {
   Platform& fs_;
   std::string name_;
   const std::size_t capacity_;  // the largest buffer this file uses
-  std::size_t size_ = 0;        // of the buffer it has
+  const Matcher match_;
+  std::size_t size_ = 0;  // of the buffer it has, which has kBlock bytes more
   FileId file_ = 0;
   bool open_ = false;
   std::unique_ptr<char[]> buf_;
   std::string long_line_;  // the used words of a line longer than the buffer
+  std::string_view words_[kMaxWords];
+  std::size_t word_count_ = 0;
+  Masks masks_[2];  // by the parity of the block's number
   std::size_t pos_ = 0;
   std::size_t end_ = 0;  // the buffer's bytes up to the first Ctrl-Z
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read

@@ -1,37 +1,26 @@
 #include "config/words.h"
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
-
-#include "base/bytes.h"
+#include <cstring>
 
 namespace tesvak {
 
 std::size_t TakeWords(std::string_view line, std::size_t count, std::string_view* words) {
-  const char* const base = line.data();
-  const std::size_t n = line.size();
-  std::size_t found = 0;
-  std::size_t start = 0;  // of the word being read
-  bool in_word = false;
-  // A block at a time: the block's separator mask gives where its words
-  // start and end, and those are taken lowest bit first until the last
-  // word wanted.  Every line of files.bbs is split, and most of it is
-  // padding.
-  for (std::size_t block = 0; block < n && found < count; block += kMatchBlock) {
-    const std::size_t len = std::min(kMatchBlock, n - block);
-    const std::uint64_t word = ~MatchMask(base + block, len, kSpace, kTab) & LowBits(len);
-    const std::uint64_t after_word = (word << 1) | (in_word ? 1 : 0);  // bit i: byte i-1 was one
-    std::uint64_t edges = (word & ~after_word) | (~word & after_word & LowBits(len));
-    for (; edges != 0 && found < count; edges &= edges - 1) {
-      const std::size_t at = block + static_cast<std::size_t>(std::countr_zero(edges));
-      if (in_word) words[found++] = std::string_view(base + start, at - start);
-      start = at;
-      in_word = !in_word;
-    }
+  WordEdges edges(words, count);
+  const char* p = line.data();
+  std::size_t left = line.size();
+  // Whole blocks where the line has them; the last few bytes copied into
+  // one, so that no byte past the line is read.
+  for (; left >= kBlock && !edges.done(); p += kBlock, left -= kBlock)
+    edges.Block(p, Match(p, kSpace, kTab), ~std::uint64_t{0});
+  if (!edges.done() && left > 0) {
+    char tail[kBlock] = {};
+    std::memcpy(tail, p, left);
+    edges.Block(p, Match(tail, kSpace, kTab), LowBits(left));
+    p += left;
   }
-  if (in_word && found < count) words[found++] = std::string_view(base + start, n - start);
-  return found;
+  edges.End(p);
+  return edges.found();
 }
 
 std::string_view NextWord(std::string_view& line) {

@@ -2,20 +2,16 @@
 #ifndef TESVAK_CONFIG_WORDS_H_
 #define TESVAK_CONFIG_WORDS_H_
 
+#include <bit>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "base/ascii.h"
+#include "config/blocks.h"
 
 namespace tesvak {
-
-// What separates words: the space (0x20) and the TAB (0x09), as Squish
-// reads its files; every other byte belongs to a word.  The one definition
-// every reader of words follows.
-inline constexpr char kSpace = ' ';
-inline constexpr char kTab = '\t';
-inline bool IsWordSeparator(char c) { return c == kSpace || c == kTab; }
 
 // Removes the first word from `line` and returns it.  The space (0x20) and
 // the TAB (0x09) separate words; every other byte belongs to a word.
@@ -40,6 +36,53 @@ struct LineUse {
   std::size_t words = kAllWords;
   bool cuts = false;
   char cut = '\0';
+};
+
+// The first words of a line, taken block by block from the masks of its
+// blocks: a word starts where a byte of the line that is no separator
+// follows one that is (or the line's start), and ends where a separator
+// or the line's end follows it.  Once it has as many as it wants, the rest
+// of the line matters only for where it ends.
+class WordEdges {
+ public:
+  WordEdges(std::string_view* words, std::size_t want) : words_(words), want_(want) {}
+
+  bool done() const { return found_ == want_; }
+  std::size_t found() const { return found_; }
+
+  // Takes the words of the block at `block` whose bytes `in_line` marks
+  // (a run of bits, from the line's start or bit 0 up to its end or bit
+  // 63), `seps` its separator mask.  The block's bytes are not read: the
+  // words are views from `block` on.
+  void Block(const char* block, std::uint64_t seps, std::uint64_t in_line) {
+    const std::uint64_t word = ~seps & in_line;
+    const std::uint64_t after_word = (word << 1) | (in_word_ ? 1 : 0);  // bit i: byte i-1 was one
+    std::uint64_t edges = (word & ~after_word) | (after_word & ~word & in_line);
+    for (; edges != 0; edges &= edges - 1) {
+      const char* at = block + std::countr_zero(edges);
+      if (in_word_) {
+        words_[found_++] = std::string_view(start_, static_cast<std::size_t>(at - start_));
+        if (done()) return;
+      } else {
+        start_ = at;
+      }
+      in_word_ = !in_word_;
+    }
+  }
+
+  // The line ends at `end`: a word that runs to it ends there.
+  void End(const char* end) {
+    if (in_word_ && !done())
+      words_[found_++] = std::string_view(start_, static_cast<std::size_t>(end - start_));
+    in_word_ = false;
+  }
+
+ private:
+  std::string_view* words_;
+  std::size_t want_;
+  std::size_t found_ = 0;
+  bool in_word_ = false;
+  const char* start_ = nullptr;
 };
 
 // Where a word-by-word reading of a line that comes in pieces stands.

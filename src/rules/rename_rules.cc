@@ -18,20 +18,21 @@ Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& area
   }
   std::string source;
   std::string dest;
+  const bool listens = log.Listens();
   // The file name, two ignored words and the tag.
-  return ForEachLine(list, LineUse{.words = 4}, log, [&](std::string_view line) {
+  return ForEachLine(list, LineUse{.words = 4}, log, [&](std::string_view) {
     ++counts->lines;
     // A line without a tag names no area, not even one defined without a
     // tag by a bare EchoArea line.
-    std::string_view words[4];
-    if (TakeWords(line, 4, words) < 4) return Status::Ok();
+    const std::span<const std::string_view> words = list.words();
+    if (words.size() < 4) return Status::Ok();
     const std::string_view name = words[0];
     const std::string_view tag = words[3];
     const FileLine at{list_name, list.line_number()};
     const TEcho* area = areas.Find(tag);
     if (area == nullptr) {
       ++counts->unknown;
-      log.NoSuchArea(at, tag);
+      if (listens) log.NoSuchArea(at, tag);
       return Status::Ok();
     }
     source.assign(settings.RulesPath).append(name);

@@ -1,11 +1,13 @@
-// Line reading, words and folding.  The first three bytes pick how many
-// bytes each read returns, how large the reader's buffer is (small ones make
-// most lines long ones) and how much of each line the caller uses, so line
-// ends split across reads and lines longer than the buffer are covered.
+// Line reading, words and folding, with every way of matching blocks this
+// build has.  The first three bytes pick how many bytes each read returns,
+// how large the reader's buffer is (small ones make most lines long ones)
+// and how much of each line the caller uses, so line ends split across
+// reads and lines longer than the buffer are covered.
 #include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "config/blocks.h"
 #include "config/text_file.h"
 #include "config/words.h"
 #include "fake_platform.h"
@@ -42,6 +44,43 @@ static std::vector<std::string> UsedWords(std::string_view line, const LineUse& 
   return words;
 }
 
+// Reads the text in `fs` with `match` and checks every line and its words
+// against the plain rule's `raw` lines.
+static void CheckReading(FakePlatform& fs, std::size_t buffer, Matcher match, const LineUse& use,
+                         const std::vector<std::string>& raw) {
+  TextFile file(fs, buffer, match);
+  QuietLog quiet;
+  Check(file.Open("f"));
+  std::vector<std::string> lines;
+  std::vector<std::vector<std::string>> taken;  // words() of each line
+  Check(ForEachLine(file, use, quiet, [&](std::string_view line) {
+          lines.emplace_back(line);
+          taken.emplace_back(file.words().begin(), file.words().end());
+          Check(file.line_number() == lines.size());
+          return Status::Ok();
+        }).ok());
+  Check(fs.OpenNames().empty());
+
+  // One line for each line of the text up to its first Ctrl-Z, each the
+  // same to its caller: the same used words, and without a cut the same
+  // first byte as far as a caller tells it (empty, ';', a separator,
+  // anything else).
+  Check(lines.size() == raw.size());
+  const auto kind = [](const std::string& l) {
+    return l.empty() ? 0 : l[0] == ';' ? 1 : (l[0] == ' ' || l[0] == '\t') ? 2 : 3;
+  };
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    Check(UsedWords(lines[i], use) == UsedWords(raw[i], use));
+    // The words the reader found itself, where the caller asked for a few.
+    if (!use.cuts && use.words <= TextFile::kMaxWords)
+      Check(taken[i] == UsedWords(raw[i], use));
+    else
+      Check(taken[i].empty());
+    Check(use.cuts || kind(lines[i]) == kind(raw[i]));
+    Check(lines[i].size() <= raw[i].size());
+  }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size < 3) return 0;
   FakePlatform fs;
@@ -54,31 +93,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string input(reinterpret_cast<const char*>(data) + 3, size - 3);
   fs.files["f"] = input;
 
-  TextFile file(fs, buffer);
-  QuietLog quiet;
-  Check(file.Open("f"));
-  std::vector<std::string> lines;
-  Check(ForEachLine(file, use, quiet, [&](std::string_view line) {
-          lines.emplace_back(line);
-          Check(file.line_number() == lines.size());
-          return Status::Ok();
-        }).ok());
-  Check(fs.OpenNames().empty());
-
-  // One line for each line of the text up to its first Ctrl-Z, each the
-  // same to its caller: the same used words, and without a cut the same
-  // first byte as far as a caller tells it (empty, ';', a separator,
-  // anything else).
+  // Every way of matching blocks this build has, the plain rule among them.
   const std::vector<std::string> raw = SplitLines(input.substr(0, input.find('\x1a')));
-  Check(lines.size() == raw.size());
-  const auto kind = [](const std::string& l) {
-    return l.empty() ? 0 : l[0] == ';' ? 1 : (l[0] == ' ' || l[0] == '\t') ? 2 : 3;
-  };
-  for (std::size_t i = 0; i < raw.size(); ++i) {
-    Check(UsedWords(lines[i], use) == UsedWords(raw[i], use));
-    Check(use.cuts || kind(lines[i]) == kind(raw[i]));
-    Check(lines[i].size() <= raw[i].size());
-  }
+  for (const NamedMatcher& m : Matchers()) CheckReading(fs, buffer, m.match, use, raw);
 
   for (const std::string& line : raw) {
     // Words hold no space or TAB, are never empty, and come out in order,

@@ -1,5 +1,7 @@
 #include "platform/names.h"
 
+#include <algorithm>
+
 #include "base/ascii.h"
 
 namespace tesvak {
@@ -7,12 +9,6 @@ namespace {
 
 bool IsSpecial(std::string_view component) {
   return component.empty() || component == "." || component == "..";
-}
-
-// The directory part of a name, with its trailing slash, as DirOf.
-std::string_view DirPart(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
 bool IsDeviceStem(std::string_view stem) {
@@ -38,30 +34,55 @@ bool IsDosDeviceName(std::string_view component) {
   return IsDeviceStem(stem);
 }
 
+std::string_view DirPart(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
 std::string DirOf(const std::string& path) { return std::string(DirPart(path)); }
 
-std::string DosToPosix(std::string_view name) {
-  std::string out(name);
-  for (char& c : out)
+void DosToPosix(std::string_view name, std::string* out) {
+  const bool drive = name.size() >= 2 && name[1] == ':' &&
+                     ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+  if (drive) name.remove_prefix(2);
+  out->assign(name);
+  for (char& c : *out)
     if (c == '\\') c = '/';
-  const bool drive = out.size() >= 2 && out[1] == ':' &&
-                     ((out[0] >= 'A' && out[0] <= 'Z') || (out[0] >= 'a' && out[0] <= 'z'));
-  if (drive) out.erase(0, 2);
+}
+
+std::string DosToPosix(std::string_view name) {
+  std::string out;
+  DosToPosix(name, &out);
   return out;
 }
 
 void NameResolver::Index(Listing* listing, std::size_t i) {
-  const std::string& name = listing->entries[i];
-  listing->exact.try_emplace(name, i);
-  auto [it, fresh] = listing->by_folded.try_emplace(FoldUpper(name), i);
-  if (!fresh && name < listing->entries[it->second]) it->second = i;
+  const std::vector<std::string>& entries = listing->entries;
+  folded_.assign(entries[i]);
+  FoldUpperInPlace(folded_);
+  listing->next.push_back(kNone);
+  auto [it, fresh] = listing->by_folded.try_emplace(folded_, static_cast<std::uint32_t>(i));
+  if (fresh) return;
+  // Into the chain of names alike, the smallest at its head.
+  std::uint32_t& head = it->second;
+  const auto index = static_cast<std::uint32_t>(i);
+  if (entries[i] < entries[head]) {
+    listing->next[i] = head;
+    head = index;
+  } else {
+    listing->next[i] = listing->next[head];
+    listing->next[head] = index;
+  }
 }
 
 const std::string* NameResolver::Lookup(Listing* listing, std::string_view component) {
   const std::vector<std::string>& entries = listing->entries;
-  if (++listing->lookups == kIndexAfter)
+  if (!listing->indexed && listing->scanned >= kScans * std::max<std::size_t>(entries.size(), 1)) {
+    listing->indexed = true;
     for (std::size_t i = 0; i < entries.size(); ++i) Index(listing, i);
-  if (listing->lookups < kIndexAfter) {
+  }
+  if (!listing->indexed) {
+    listing->scanned += std::max<std::size_t>(entries.size(), 1);
     const std::string* best = nullptr;
     for (const std::string& e : entries) {
       if (e == component) return &e;
@@ -69,10 +90,13 @@ const std::string* NameResolver::Lookup(Listing* listing, std::string_view compo
     }
     return best;
   }
-  if (auto exact = listing->exact.find(component); exact != listing->exact.end())
-    return &entries[exact->second];
-  auto folded = listing->by_folded.find(FoldUpper(component));
-  return folded == listing->by_folded.end() ? nullptr : &entries[folded->second];
+  folded_.assign(component);
+  FoldUpperInPlace(folded_);
+  auto it = listing->by_folded.find(folded_);
+  if (it == listing->by_folded.end()) return nullptr;
+  for (std::uint32_t i = it->second; i != kNone; i = listing->next[i])
+    if (entries[i] == component) return &entries[i];
+  return &entries[it->second];
 }
 
 NameResolver::Listing& NameResolver::ListingOf(const Dir& dir) {
@@ -127,13 +151,14 @@ ErrorCode NameResolver::ResolveDir(std::string_view dir, const Dir** resolved) {
 }
 
 ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, Where* where) {
-  const std::string posix = DosToPosix(name);
+  DosToPosix(name, &posix_);
+  const std::string_view posix = posix_;
   const std::string_view dir = DirPart(posix);
   const Dir* resolved = nullptr;
   if (const ErrorCode code = ResolveDir(dir, &resolved); code != kOk) return code;
   *path = resolved->path;
   bool found = false;
-  const ErrorCode code = Pick(*resolved, std::string_view(posix).substr(dir.size()), path, &found);
+  const ErrorCode code = Pick(*resolved, posix.substr(dir.size()), path, &found);
   if (where != nullptr) *where = {resolved->key, found};
   return code;
 }
@@ -143,7 +168,7 @@ void NameResolver::NoteCreated(FileKey dir, std::string_view leaf) {
   if (it == listings_.end() || it->second.error != kOk || IsSpecial(leaf)) return;
   Listing& listing = it->second;
   listing.entries.emplace_back(leaf);
-  if (listing.lookups >= kIndexAfter) Index(&listing, listing.entries.size() - 1);
+  if (listing.indexed) Index(&listing, listing.entries.size() - 1);
 }
 
 }  // namespace tesvak

@@ -9,6 +9,7 @@
 #ifndef TESVAK_PLATFORM_NAMES_H_
 #define TESVAK_PLATFORM_NAMES_H_
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <string>
@@ -25,6 +26,8 @@ namespace tesvak {
 // ("C:\BBS\RULES" -> "/BBS/RULES", "C:RULES" -> "RULES").  Names longer than
 // kMaxName never get here: they are refused, not cut.
 std::string DosToPosix(std::string_view name);
+// The same into *out, whose memory is used again.
+void DosToPosix(std::string_view name, std::string* out);
 
 // Whether Windows takes a name component for a device rather than a file:
 // CON, PRN, AUX, NUL, COM1-COM9 or LPT1-LPT9, in any case, with or without
@@ -34,6 +37,7 @@ bool IsDosDeviceName(std::string_view component);
 
 // The directory part of a POSIX name, with its trailing slash: "a/b/" for
 // "a/b/c", "/" for "/c", and empty (the current directory) for "c".
+std::string_view DirPart(std::string_view path);
 std::string DirOf(const std::string& path);
 
 // What the resolver asks of the file system about a directory, named as
@@ -83,17 +87,20 @@ class NameResolver {
   using Map = std::unordered_map<std::string, Value, Hash, std::equal_to<>>;
 
   // A directory's entries.  Most directories are asked about a few times
-  // at most, so the first lookups scan the entries; only the kIndexAfter-th
-  // builds the index: each entry's position under its exact name, and under
-  // its folded name the byte-wise smallest of those alike but for case.  A
-  // lookup then costs the same however many names differ only in case.
-  static constexpr std::size_t kIndexAfter = 16;
+  // at most, so the first lookups scan the entries, until the scans would
+  // cost more than an index: then each entry is indexed under its folded
+  // name, the names alike but for case chained together, the byte-wise
+  // smallest first.  A lookup then costs the same however many names the
+  // directory holds, and however many differ only in case from others.
+  static constexpr std::size_t kScans = 4;
+  static constexpr std::uint32_t kNone = ~std::uint32_t{0};
   struct Listing {
     ErrorCode error = kOk;
     std::vector<std::string> entries;
-    std::size_t lookups = 0;
-    Map<std::size_t> exact;
-    Map<std::size_t> by_folded;
+    std::size_t scanned = 0;  // entries looked at by scans so far
+    bool indexed = false;
+    Map<std::uint32_t> by_folded;     // the smallest of the names alike
+    std::vector<std::uint32_t> next;  // the next name alike, by entry, or kNone
   };
   // A directory spelling, resolved.
   struct Dir {
@@ -101,15 +108,17 @@ class NameResolver {
     FileKey key;       // zero where there is no directory
   };
 
-  static void Index(Listing* listing, std::size_t i);
+  void Index(Listing* listing, std::size_t i);
   // The entry spelled exactly `component`, or else the smallest entry
   // alike but for case, or nullptr.
-  static const std::string* Lookup(Listing* listing, std::string_view component);
+  const std::string* Lookup(Listing* listing, std::string_view component);
   Listing& ListingOf(const Dir& dir);
   ErrorCode Pick(const Dir& dir, std::string_view component, std::string* out, bool* found);
   ErrorCode ResolveDir(std::string_view dir, const Dir** resolved);
 
   DirSource source_;
+  std::string posix_;                    // the name being resolved, as a POSIX name
+  std::string folded_;                   // a component being looked up, folded
   Map<Dir> dirs_;                        // by spelling, as the name gave it
   std::map<FileKey, Listing> listings_;  // by the directory's key
   Listing nowhere_;                      // of a directory that does not exist

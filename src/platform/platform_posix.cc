@@ -138,7 +138,7 @@ class PosixPlatform final : public Platform {
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
-    std::string path;
+    std::string& path = output_;
     NameResolver::Where where;
     if (const ErrorCode code = Map(name, &path, &where); code != kOk) return code;
     if (!where.found) {
@@ -324,18 +324,19 @@ class PosixPlatform final : public Platform {
     // and finding that out needs no directory listing.  Where the last name
     // looked up in a directory was spelled otherwise on disk, the next is
     // resolved first.
-    std::string path = DosToPosix(name);
-    const std::string dir = DirOf(path);
-    const bool as_written = !resolve_first_.contains(dir);
+    std::string& path = scratch_;
+    DosToPosix(name, &path);
+    const std::string_view dir = DirPart(path);
+    const bool as_written = resolve_first_.find(dir) == resolve_first_.end();
     int fd = as_written ? open(path.c_str(), kFlags) : -1;
     int err = as_written ? errno : ENOENT;
     if (fd < 0 && err == ENOENT) {
-      std::string resolved;
+      std::string& resolved = resolved_;
       if (const ErrorCode code = Map(name, &resolved); code != kOk) return code;
       if (resolved != path) {
-        resolve_first_.insert(dir);
-      } else {
-        resolve_first_.erase(dir);
+        resolve_first_.emplace(dir);
+      } else if (auto known = resolve_first_.find(dir); known != resolve_first_.end()) {
+        resolve_first_.erase(known);
       }
       if (resolved != path || !as_written) {
         path = resolved;
@@ -432,7 +433,15 @@ class PosixPlatform final : public Platform {
   }
 
   NameResolver names_;
-  std::unordered_set<std::string> resolve_first_;  // directories of names spelled otherwise
+  // Directories of names spelled otherwise on disk, looked up by views.
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>()(s); }
+  };
+  std::unordered_set<std::string, Hash, std::equal_to<>> resolve_first_;
+  std::string scratch_;   // the name being opened, as a POSIX name
+  std::string resolved_;  // and as the system takes it
+  std::string output_;    // the output being created, as the system takes it
   std::vector<OpenFile> open_;
   std::vector<FileKey> text_inputs_;      // every text file opened this run
   std::vector<FileKey> made_unwritable_;  // files this run made that its umask left unwritable

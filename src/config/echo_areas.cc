@@ -8,18 +8,6 @@ namespace tesvak {
 
 namespace {
 
-// Folds a-z to A-Z in eight bytes at once: a byte is a lower-case letter
-// when its low seven bits lie in 'a'..'z' and its high bit is clear.
-std::uint64_t FoldEight(std::uint64_t x) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ull;
-  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
-  const std::uint64_t low7 = x & ~kHigh;
-  const std::uint64_t from_a = low7 + kOnes * (0x80 - 'a');
-  const std::uint64_t past_z = low7 + kOnes * (0x80 - 'z' - 1);
-  const std::uint64_t lower = from_a & ~past_z & ~x & kHigh;
-  return x ^ (lower >> 2);  // 0x80 >> 2 is the case bit 0x20
-}
-
 // Every files.bbs line is looked up, so the hash takes the tag eight bytes
 // at a time, the last eight overlapping the ones before where the length
 // is no multiple of eight.
@@ -51,6 +39,13 @@ std::uint32_t FoldedHash(std::string_view s) {
 
 }  // namespace
 
+std::size_t AreaTable::MarkOf(std::string_view tag) {
+  if (tag.empty()) return 0;
+  const auto byte = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c)); };
+  return (byte(FoldChar(tag.front())) * 0x9E5 ^ byte(FoldChar(tag.back())) * 0x2B7 ^ tag.size()) %
+         kMarks;
+}
+
 std::size_t AreaTable::SlotOf(std::string_view tag, std::uint32_t hash) const {
   for (std::size_t i = hash & (kSlots - 1);; i = (i + 1) & (kSlots - 1)) {
     const Slot& slot = slots_[i];
@@ -62,6 +57,8 @@ std::size_t AreaTable::SlotOf(std::string_view tag, std::uint32_t hash) const {
 AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path) {
   if (areas_.size() == kMaxAreas) return Added::kFull;
   areas_.push_back({std::string(tag), std::string(path)});
+  const std::size_t mark = MarkOf(tag);
+  marks_[mark / 64] |= std::uint64_t{1} << (mark % 64);
   const std::uint32_t hash = FoldedHash(tag);
   Slot& slot = slots_[SlotOf(tag, hash)];
   if (slot.area != kEmpty) return Added::kAgain;  // the first one is the one found
@@ -70,6 +67,8 @@ AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path) {
 }
 
 const TEcho* AreaTable::Find(std::string_view tag) const {
+  const std::size_t mark = MarkOf(tag);
+  if ((marks_[mark / 64] >> (mark % 64) & 1) == 0) return nullptr;
   const Slot& slot = slots_[SlotOf(tag, FoldedHash(tag))];
   return slot.area == kEmpty ? nullptr : &areas_[slot.area];
 }

@@ -56,8 +56,15 @@ class AreaTable {
   // go.
   std::size_t SlotOf(std::string_view tag, std::uint32_t hash) const;
 
+  // Most files.bbs lines name no area, and most of those are told by a
+  // glance at their tag's length and first and last letters: a bit for
+  // each such mark some area's tag has, before any hash is taken.
+  static constexpr std::size_t kMarks = 4096;
+  static std::size_t MarkOf(std::string_view tag);
+
   std::vector<TEcho> areas_;
   std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  std::uint64_t marks_[kMarks / 64] = {};
 };
 
 }  // namespace tesvak

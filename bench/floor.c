@@ -14,7 +14,6 @@
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
-#include <search.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -52,13 +51,21 @@ static int plain(const char* src, const char* dst) {
   return close(out) | close(in);
 }
 
-/* Whether the run has named `dst` before; remembers it. */
+/* Whether the run has named `dst` before; remembers it.  An open-addressing
+ * set of the names, for a run names at most a few thousand outputs. */
+#define NAMED_SLOTS (1 << 14)
+static char* named[NAMED_SLOTS];
+
 static int named_before(const char* dst) {
-  ENTRY e = {(char*)dst, NULL}, *found = hsearch(e, FIND);
-  if (found) return 1;
-  e.key = strdup(dst);
-  if (!e.key || !hsearch(e, ENTER)) exit(2);
-  return 0;
+  unsigned long h = 14695981039346656037ul;
+  for (const char* p = dst; *p; ++p) h = (h ^ (unsigned char)*p) * 1099511628211ul;
+  for (size_t i = h % NAMED_SLOTS;; i = (i + 1) % NAMED_SLOTS) {
+    if (!named[i]) {
+      if (!(named[i] = strdup(dst))) exit(2);
+      return 0;
+    }
+    if (strcmp(named[i], dst) == 0) return 1;
+  }
 }
 
 static int checked(const char* src, const char* dst) {
@@ -69,8 +76,7 @@ static int checked(const char* src, const char* dst) {
     out = open(dst, O_WRONLY | O_CREAT | O_EXCL, 0666);
   } else {
     out = open(dst, O_WRONLY);
-    if (out >= 0 && (fstat(out, &to) != 0 || (to.st_size > 0 && ftruncate(out, 0) != 0)))
-      return -1;
+    if (out >= 0 && (fstat(out, &to) != 0 || (to.st_size > 0 && ftruncate(out, 0) != 0))) return -1;
   }
   if (out < 0) return -1;
   if (transfer(in, out, from.st_size) != 0) return -1;
@@ -81,7 +87,7 @@ int main(int argc, char** argv) {
   int check = argc == 3 && strcmp(argv[1], "--checked") == 0;
   FILE* pairs = argc == 2 + check ? fopen(argv[1 + check], "r") : NULL;
   char line[8192];
-  if (!pairs || (check && !hcreate(1 << 16))) return 2;
+  if (!pairs) return 2;
   while (fgets(line, sizeof line, pairs)) {
     char *tab = strchr(line, '\t'), *end = strchr(line, '\n');
     if (!tab || !end) return 2;

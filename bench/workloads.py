@@ -33,6 +33,7 @@ class Sizes:
         self.many_lines = 20_000 if small else 1_000_000
         self.big_bytes = (8 if small else 1024) << 20
         self.long_line = (2 if small else 200) << 20
+        self.case_variants = 3_000 if small else 30_000
 
 
 def tag(n):
@@ -193,10 +194,36 @@ def big_file(root, sizes):
     common(layout, sizes, rng, body, [layout.pair(1)], big=True)
 
 
+def case_variants(root, sizes):
+    """A rules directory of names in two letter cases (r00001.rul and
+    R00001.rul, different files) and a files.bbs that spells each a third
+    way (r00001.RUL), every line naming an area: each name is found ignoring
+    case, the byte-wise smallest spelling (R00001.rul) counting, in a
+    directory where every name has another of its kind."""
+    rng = random.Random(SEED)
+    layout = Layout(root)
+    lines, pairs = ["; rules in two letter cases\r\n"], []
+    for i in range(1, sizes.case_variants + 1):
+        for spelling in ("r%05d.rul" % i, "R%05d.rul" % i):
+            write(os.path.join(root, layout.rules, spelling),
+                  ("%s\r\n" % spelling) + " ".join(rng.choice(WORDS) for _ in range(8)))
+        n = 1 + i % sizes.areas
+        lines.append(list_line("r%05d.RUL" % i, n, tag(n)))
+        pairs.append("%s/%s/R%05d.rul\t%s/%s/%s.sqr\n" % (root, layout.rules, i, root, layout.out,
+                                                           layout.base(n)))
+    write(os.path.join(root, "tesvak.cfg"), layout.settings())
+    write(os.path.join(root, layout.squish), squish_config(layout, sizes.areas))
+    write(os.path.join(root, layout.rules, "FILES.BBS"), "".join(lines))
+    os.makedirs(os.path.join(root, layout.out), exist_ok=True)
+    with open(os.path.join(root, "pairs.txt"), "w") as f:
+        f.writelines(pairs)
+
+
 WORKLOADS = {
     "typical": lambda root, sizes: typical(root, sizes),
     "many-lines": many_lines,
     "big-file": big_file,
     "long-line": lambda root, sizes: typical(root, sizes, long_line=True),
     "lower": lambda root, sizes: typical(root, sizes, lower=True),
+    "case-variants": case_variants,
 }

@@ -98,7 +98,9 @@ TEST(Blocks, TheReaderGivesThePlainLinesAndWordsWithEveryMatcher) {
         EXPECT_EQ(words, PlainWords(lines[n], want))
             << m.name << ", round " << round << ", line " << n + 1 << ", buffer " << buffer;
         // A line that fits the buffer is the line itself.
-        if (lines[n].size() + 2 < buffer) EXPECT_EQ(line, lines[n]) << m.name;
+        if (lines[n].size() + 2 < buffer) {
+          EXPECT_EQ(line, lines[n]) << m.name;
+        }
         ++n;
         return Status::Ok();
       });

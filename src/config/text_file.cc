@@ -92,9 +92,20 @@ inline TextFile::Masks TextFile::MasksAt(std::size_t base) {
 }
 
 std::size_t TextFile::NextLineEnd(std::size_t from) {
+  // Only the line ends are looked for, and the blocks of a long line are
+  // not kept: the line that follows needs only the block it starts in.
   std::uint64_t after = ~LowBits(from % kBlock);
   for (std::size_t base = from - from % kBlock; base < end_; base += kBlock, after = ~0ull) {
     const std::uint64_t ends = MasksAt(base).ends & after & LowBits(end_ - base);
+    if (ends != 0) return base + static_cast<std::size_t>(std::countr_zero(ends));
+  }
+  return end_;
+}
+
+std::size_t TextFile::LongLineEnd(std::size_t from) const {
+  std::uint64_t after = ~LowBits(from % kBlock);
+  for (std::size_t base = from - from % kBlock; base < end_; base += kBlock, after = ~0ull) {
+    const std::uint64_t ends = MatchAt(base, kCr, kLf) & after & LowBits(end_ - base);
     if (ends != 0) return base + static_cast<std::size_t>(std::countr_zero(ends));
   }
   return end_;
@@ -224,7 +235,7 @@ Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
   WordState words;
   bool collecting = use.words > 0;
   for (;;) {
-    const std::size_t stop = NextLineEnd(pos_);
+    const std::size_t stop = LongLineEnd(pos_);
     if (collecting) {
       const std::string_view stretch(buf_.get() + pos_, stop - pos_);
       collecting = AppendWords(stretch, use, &words, &long_line_);

@@ -118,8 +118,11 @@ class TextFile {
   std::uint64_t MatchAt(std::size_t base, char a, char b) const;
 
   // The position of the first CR or LF at or after `from`, or end_ when
-  // there is none.
+  // there is none.  LongLineEnd looks only for line ends and keeps no
+  // masks, for the blocks of a line longer than the buffer are never
+  // needed again.
   std::size_t NextLineEnd(std::size_t from);
+  std::size_t LongLineEnd(std::size_t from) const;
 
   // Walks the line that starts at pos_ to its end: the position of its CR
   // or LF, or end_ when it has none in the buffer; takes its first `want`

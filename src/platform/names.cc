@@ -125,9 +125,18 @@ ErrorCode NameResolver::Pick(const Dir& dir, std::string_view component, std::st
 
 // `dir` is empty (the current directory) or ends with a slash.
 ErrorCode NameResolver::ResolveDir(std::string_view dir, const Dir** resolved) {
+  // Names come in runs from one directory: RulesPath, then OutDir.
+  for (const Recent& recent : recent_) {
+    if (recent.dir != nullptr && recent.spelling == dir) {
+      *resolved = recent.dir;
+      return kOk;
+    }
+  }
   auto cached = dirs_.find(dir);
   if (cached != dirs_.end()) {
     *resolved = &cached->second;
+    recent_[next_recent_] = {cached->first, &cached->second};
+    next_recent_ = 1 - next_recent_;
     return kOk;
   }
   Dir made;

@@ -120,6 +120,14 @@ class NameResolver {
   std::string posix_;                    // the name being resolved, as a POSIX name
   std::string folded_;                   // a component being looked up, folded
   Map<Dir> dirs_;                        // by spelling, as the name gave it
+  // The two directories asked about last, which the next name is most
+  // likely in, told by their spelling without a hash.
+  struct Recent {
+    std::string_view spelling;  // a key of dirs_, which never moves
+    const Dir* dir = nullptr;
+  };
+  Recent recent_[2];
+  int next_recent_ = 0;
   std::map<FileKey, Listing> listings_;  // by the directory's key
   Listing nowhere_;                      // of a directory that does not exist
 };

@@ -35,6 +35,11 @@ void FoldUpperInPlace(std::string& text);
 // True when `a` and `b` are equal once both are folded.
 bool EqualFolded(std::string_view a, std::string_view b);
 
+// A hash of the folded form of `text`, so that texts equal once folded hash
+// alike, taken eight bytes at a time: every files.bbs line's tag and every
+// name looked up ignoring case is hashed.
+std::uint32_t FoldedHash(std::string_view text);
+
 }  // namespace tesvak
 
 #endif  // TESVAK_BASE_ASCII_H_

@@ -6,39 +6,6 @@
 
 namespace tesvak {
 
-namespace {
-
-// Every files.bbs line is looked up, so the hash takes the tag eight bytes
-// at a time, the last eight overlapping the ones before where the length
-// is no multiple of eight.
-std::uint32_t FoldedHash(std::string_view s) {
-  constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
-  const auto load = [](const char* p) {
-    std::uint64_t x;
-    std::memcpy(&x, p, 8);
-    return FoldEight(x);
-  };
-  std::uint64_t h = (s.size() + 1) * kMul;
-  if (s.size() < 8) {
-    std::uint64_t x = 0;
-    for (std::size_t i = 0; i < s.size(); ++i)
-      x |= std::uint64_t{static_cast<unsigned char>(FoldChar(s[i]))} << (8 * i);
-    h = (h ^ x) * kMul;
-  } else {
-    const char* p = s.data();
-    const char* const last = p + s.size() - 8;
-    for (; p < last; p += 8) {
-      h = (h ^ load(p)) * kMul;
-      h ^= h >> 29;
-    }
-    h = (h ^ load(last)) * kMul;
-  }
-  h ^= h >> 32;
-  return static_cast<std::uint32_t>(h);
-}
-
-}  // namespace
-
 std::size_t AreaTable::MarkOf(std::string_view tag) {
   if (tag.empty()) return 0;
   const auto byte = [](char c) { return static_cast<std::size_t>(static_cast<unsigned char>(c)); };

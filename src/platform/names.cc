@@ -56,31 +56,47 @@ std::string DosToPosix(std::string_view name) {
   return out;
 }
 
-void NameResolver::Index(Listing* listing, std::size_t i) {
+// Builds the index of every entry, in slots for twice as many.
+void NameResolver::Index(Listing* listing) {
+  std::size_t size = 16;
+  while (size < 2 * listing->entries.size()) size *= 2;
+  listing->slots.assign(size, kNone);
+  listing->hashes.resize(listing->entries.size());
+  listing->next.resize(listing->entries.size());
+  for (std::size_t i = 0; i < listing->entries.size(); ++i) Insert(listing, i);
+  listing->indexed = true;
+}
+
+void NameResolver::Insert(Listing* listing, std::size_t i) {
   const std::vector<std::string>& entries = listing->entries;
-  folded_.assign(entries[i]);
-  FoldUpperInPlace(folded_);
-  listing->next.push_back(kNone);
-  auto [it, fresh] = listing->by_folded.try_emplace(folded_, static_cast<std::uint32_t>(i));
-  if (fresh) return;
-  // Into the chain of names alike, the smallest at its head.
-  std::uint32_t& head = it->second;
+  const std::uint32_t hash = FoldedHash(entries[i]);
   const auto index = static_cast<std::uint32_t>(i);
-  if (entries[i] < entries[head]) {
-    listing->next[i] = head;
-    head = index;
-  } else {
-    listing->next[i] = listing->next[head];
-    listing->next[head] = index;
+  listing->hashes[i] = hash;
+  listing->next[i] = kNone;
+  const std::size_t mask = listing->slots.size() - 1;
+  for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+    std::uint32_t& head = listing->slots[at];
+    if (head == kNone) {
+      head = index;
+      return;
+    }
+    if (listing->hashes[head] != hash || !EqualFolded(entries[head], entries[i])) continue;
+    // Into the chain of names alike, the smallest at its head.
+    if (entries[i] < entries[head]) {
+      listing->next[i] = head;
+      head = index;
+    } else {
+      listing->next[i] = listing->next[head];
+      listing->next[head] = index;
+    }
+    return;
   }
 }
 
 const std::string* NameResolver::Lookup(Listing* listing, std::string_view component) {
   const std::vector<std::string>& entries = listing->entries;
-  if (!listing->indexed && listing->scanned >= kScans * std::max<std::size_t>(entries.size(), 1)) {
-    listing->indexed = true;
-    for (std::size_t i = 0; i < entries.size(); ++i) Index(listing, i);
-  }
+  if (!listing->indexed && listing->scanned >= kScans * std::max<std::size_t>(entries.size(), 1))
+    Index(listing);
   if (!listing->indexed) {
     listing->scanned += std::max<std::size_t>(entries.size(), 1);
     const std::string* best = nullptr;
@@ -90,13 +106,16 @@ const std::string* NameResolver::Lookup(Listing* listing, std::string_view compo
     }
     return best;
   }
-  folded_.assign(component);
-  FoldUpperInPlace(folded_);
-  auto it = listing->by_folded.find(folded_);
-  if (it == listing->by_folded.end()) return nullptr;
-  for (std::uint32_t i = it->second; i != kNone; i = listing->next[i])
-    if (entries[i] == component) return &entries[i];
-  return &entries[it->second];
+  const std::uint32_t hash = FoldedHash(component);
+  const std::size_t mask = listing->slots.size() - 1;
+  for (std::size_t at = hash & mask; listing->slots[at] != kNone; at = (at + 1) & mask) {
+    const std::uint32_t head = listing->slots[at];
+    if (listing->hashes[head] != hash || !EqualFolded(entries[head], component)) continue;
+    for (std::uint32_t i = head; i != kNone; i = listing->next[i])
+      if (entries[i] == component) return &entries[i];
+    return &entries[head];
+  }
+  return nullptr;
 }
 
 NameResolver::Listing& NameResolver::ListingOf(const Dir& dir) {
@@ -114,6 +133,23 @@ ErrorCode NameResolver::Pick(const Dir& dir, std::string_view component, std::st
   if (IsSpecial(component)) {
     out->append(component);
     return kOk;
+  }
+  if (dir.key != FileKey() && !listings_.contains(dir.key)) {
+    // Not listed yet: the spelling as written, then in capitals.
+    for (int capitals = 0; capitals < 2; ++capitals) {
+      probe_.assign(component);
+      if (capitals == 1) {
+        FoldUpperInPlace(probe_);
+        if (probe_ == component) break;
+      }
+      const std::size_t leaf = probe_.size();
+      probe_.insert(0, dir.path);
+      if (source_.exists(probe_)) {
+        out->append(std::string_view(probe_).substr(probe_.size() - leaf));
+        *found = true;
+        return kOk;
+      }
+    }
   }
   Listing& listing = ListingOf(dir);
   if (listing.error != kOk) return listing.error;
@@ -177,7 +213,14 @@ void NameResolver::NoteCreated(FileKey dir, std::string_view leaf) {
   if (it == listings_.end() || it->second.error != kOk || IsSpecial(leaf)) return;
   Listing& listing = it->second;
   listing.entries.emplace_back(leaf);
-  if (listing.indexed) Index(&listing, listing.entries.size() - 1);
+  if (!listing.indexed) return;
+  if (2 * listing.entries.size() > listing.slots.size()) {
+    Index(&listing);  // in twice the slots
+  } else {
+    listing.hashes.push_back(0);
+    listing.next.push_back(kNone);
+    Insert(&listing, listing.entries.size() - 1);
+  }
 }
 
 }  // namespace tesvak

@@ -48,6 +48,9 @@ struct DirSource {
   // Its entries.  A directory that cannot be opened for listing has none;
   // a listing that fails partway gives the error.
   std::function<ErrorCode(const std::string& dir, std::vector<std::string>* names)> list;
+  // Whether `path` is an entry of its directory, a link whatever it leads
+  // to.
+  std::function<bool(const std::string& path)> exists;
 };
 
 // Resolves names component by component.  A directory is known by its key,
@@ -69,7 +72,9 @@ class NameResolver {
   // keeps its exact spelling when that exists; otherwise the entry that
   // matches it ignoring ASCII case is used (the byte-wise smallest, if
   // several do); otherwise it stays as written.  Fails only when a listing
-  // failed.
+  // failed.  A directory is listed only when a name in it is spelled
+  // neither as on disk nor in capitals: capitals are the smallest spelling
+  // any name alike can have, so where they exist they are the answer.
   ErrorCode Resolve(std::string_view name, std::string* path, Where* where = nullptr);
 
   // Tells the resolver that `leaf` has just been created as a regular file
@@ -88,10 +93,11 @@ class NameResolver {
 
   // A directory's entries.  Most directories are asked about a few times
   // at most, so the first lookups scan the entries, until the scans would
-  // cost more than an index: then each entry is indexed under its folded
-  // name, the names alike but for case chained together, the byte-wise
-  // smallest first.  A lookup then costs the same however many names the
-  // directory holds, and however many differ only in case from others.
+  // cost more than an index: then each entry is indexed by the hash of its
+  // folded name, the names alike but for case chained together, the
+  // byte-wise smallest first.  A lookup then costs the same however many
+  // names the directory holds, and however many differ only in case from
+  // others.
   static constexpr std::size_t kScans = 4;
   static constexpr std::uint32_t kNone = ~std::uint32_t{0};
   struct Listing {
@@ -99,8 +105,9 @@ class NameResolver {
     std::vector<std::string> entries;
     std::size_t scanned = 0;  // entries looked at by scans so far
     bool indexed = false;
-    Map<std::uint32_t> by_folded;     // the smallest of the names alike
-    std::vector<std::uint32_t> next;  // the next name alike, by entry, or kNone
+    std::vector<std::uint32_t> slots;   // the smallest of each kind of name, or kNone
+    std::vector<std::uint32_t> hashes;  // by entry, of its folded name
+    std::vector<std::uint32_t> next;    // by entry, the next name alike, or kNone
   };
   // A directory spelling, resolved.
   struct Dir {
@@ -108,18 +115,19 @@ class NameResolver {
     FileKey key;       // zero where there is no directory
   };
 
-  void Index(Listing* listing, std::size_t i);
+  static void Index(Listing* listing);
+  static void Insert(Listing* listing, std::size_t i);
   // The entry spelled exactly `component`, or else the smallest entry
   // alike but for case, or nullptr.
-  const std::string* Lookup(Listing* listing, std::string_view component);
+  static const std::string* Lookup(Listing* listing, std::string_view component);
   Listing& ListingOf(const Dir& dir);
   ErrorCode Pick(const Dir& dir, std::string_view component, std::string* out, bool* found);
   ErrorCode ResolveDir(std::string_view dir, const Dir** resolved);
 
   DirSource source_;
-  std::string posix_;                    // the name being resolved, as a POSIX name
-  std::string folded_;                   // a component being looked up, folded
-  Map<Dir> dirs_;                        // by spelling, as the name gave it
+  std::string posix_;  // the name being resolved, as a POSIX name
+  std::string probe_;  // a spelling being asked for
+  Map<Dir> dirs_;      // by spelling, as the name gave it
   // The two directories asked about last, which the next name is most
   // likely in, told by their spelling without a hash.
   struct Recent {

@@ -69,6 +69,12 @@ FileKey DirKey(const std::string& dir) {
 
 bool IsDirectory(const std::string& path) { return DirKey(path) != FileKey(); }
 
+// Whether `path` is an entry of its directory, whatever it is.
+bool IsEntry(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
 // CodeFromErrno, with ENOENT told apart: "file not found" only when the
 // directory it should be in exists.
 ErrorCode CodeForPath(int err, const std::string& path) {
@@ -115,7 +121,7 @@ std::string ReadModuleName() {
 class PosixPlatform final : public Platform {
  public:
   explicit PosixPlatform(unsigned closed_at_start)
-      : names_({DirKey, ListDir}), module_(ReadModuleName()), console_(closed_at_start) {
+      : names_({DirKey, ListDir, IsEntry}), module_(ReadModuleName()), console_(closed_at_start) {
     const mode_t mask = umask(0);
     umask(mask);
     new_files_unwritable_ = (0666 & ~mask & S_IWUSR) == 0;

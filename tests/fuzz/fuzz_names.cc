@@ -57,6 +57,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
          auto it = tree.find(dir);
          if (it != tree.end()) names->assign(it->second.begin(), it->second.end());
          return kOk;
+       },
+       [&](const std::string& path) {
+         const std::size_t slash = path.rfind('/');
+         auto it = tree.find(slash == std::string::npos ? "." : path.substr(0, slash + 1));
+         return it != tree.end() && it->second.count(path.substr(slash + 1)) != 0;
        }});
   const std::string mapped = DosToPosix(name);
   std::string resolved, again;

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 namespace tesvak {
@@ -55,6 +56,14 @@ struct Tree {
               auto it = dirs.find(Canonical(dir));
               if (it != dirs.end()) *names = it->second;
               return kOk;
+            },
+            [this](const std::string& path) {
+              const std::size_t slash = path.rfind('/');
+              const std::string dir = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+              auto it = dirs.find(Canonical(dir == "./" ? "." : dir));
+              if (it == dirs.end()) return false;
+              const std::string leaf = path.substr(slash + 1);
+              return std::find(it->second.begin(), it->second.end(), leaf) != it->second.end();
             }};
   }
 };

@@ -29,22 +29,22 @@ bool EqualFolded(std::string_view a, std::string_view b) {
   return true;
 }
 
-std::uint32_t FoldedHash(std::string_view s) {
+std::uint32_t FoldedHash(std::string_view text) {
   constexpr std::uint64_t kMul = 0x9E3779B97F4A7C15ull;
   const auto load = [](const char* p) {
     std::uint64_t x;
     std::memcpy(&x, p, 8);
     return FoldEight(x);
   };
-  std::uint64_t h = (s.size() + 1) * kMul;
-  if (s.size() < 8) {
+  std::uint64_t h = (text.size() + 1) * kMul;
+  if (text.size() < 8) {
     std::uint64_t x = 0;
-    for (std::size_t i = 0; i < s.size(); ++i)
-      x |= std::uint64_t{static_cast<unsigned char>(FoldChar(s[i]))} << (8 * i);
+    for (std::size_t i = 0; i < text.size(); ++i)
+      x |= std::uint64_t{static_cast<unsigned char>(FoldChar(text[i]))} << (8 * i);
     h = (h ^ x) * kMul;
   } else {
-    const char* p = s.data();
-    const char* const last = p + s.size() - 8;
+    const char* p = text.data();
+    const char* const last = p + text.size() - 8;
     for (; p < last; p += 8) {
       h = (h ^ load(p)) * kMul;
       h ^= h >> 29;

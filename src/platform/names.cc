@@ -119,10 +119,12 @@ const std::string* NameResolver::Lookup(Listing* listing, std::string_view compo
 }
 
 NameResolver::Listing& NameResolver::ListingOf(const Dir& dir) {
+  if (dir.listing != nullptr) return *dir.listing;
   if (dir.key == FileKey()) return nowhere_;
   auto [it, fresh] = listings_.try_emplace(dir.key);
   if (fresh)
     it->second.error = source_.list(dir.path.empty() ? "." : dir.path, &it->second.entries);
+  dir.listing = &it->second;
   return it->second;
 }
 
@@ -134,7 +136,7 @@ ErrorCode NameResolver::Pick(const Dir& dir, std::string_view component, std::st
     out->append(component);
     return kOk;
   }
-  if (dir.key != FileKey() && !listings_.contains(dir.key)) {
+  if (dir.listing == nullptr && dir.key != FileKey() && !listings_.contains(dir.key)) {
     // Not listed yet: the spelling as written, then in capitals.
     for (int capitals = 0; capitals < 2; ++capitals) {
       probe_.assign(component);

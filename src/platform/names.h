@@ -111,8 +111,9 @@ class NameResolver {
   };
   // A directory spelling, resolved.
   struct Dir {
-    std::string path;  // as the system takes it, with its trailing slash
-    FileKey key;       // zero where there is no directory
+    std::string path;                    // as the system takes it, with its trailing slash
+    FileKey key;                         // zero where there is no directory
+    mutable Listing* listing = nullptr;  // once listed: nodes of listings_ stay put
   };
 
   static void Index(Listing* listing);

@@ -14,6 +14,7 @@
 // taken once, when it is opened, and kept with its handle.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
+#include <winioctl.h>
 
 #include <algorithm>
 #include <vector>
@@ -22,6 +23,7 @@
 #include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
+#include "platform/reparse.h"
 
 namespace tesvak {
 namespace {
@@ -96,6 +98,37 @@ std::string DirPartOf(const std::string& name, std::string* leaf) {
 }
 
 bool IsMissing(ErrorCode code) { return code == kFileNotFound || code == kPathNotFound; }
+
+// How many links in a row Locate follows before it takes them for a circle.
+constexpr int kMaxLinks = 31;
+
+// Where the link `name` leads, as a name to open, when `name` is a symbolic
+// link or a junction: read from its reparse point, in the system's code
+// page, joined to the link's directory where it is relative.
+bool ReadLink(const std::string& name, std::string* target) {
+  HANDLE h = CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                         FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  std::vector<std::uint8_t> data(16 * 1024);  // MAXIMUM_REPARSE_DATA_BUFFER_SIZE
+  DWORD got = 0;
+  const BOOL read = DeviceIoControl(h, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                    static_cast<DWORD>(data.size()), &got, nullptr);
+  CloseHandle(h);
+  LinkTarget link;
+  if (!read || !ParseReparseData(std::span(data.data(), got), &link)) return false;
+  const auto* wide = reinterpret_cast<const wchar_t*>(link.path.data());
+  const int wide_size = static_cast<int>(link.path.size());
+  const int size = WideCharToMultiByte(CP_ACP, 0, wide, wide_size, nullptr, 0, nullptr, nullptr);
+  if (size <= 0) return false;
+  std::string path(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide, wide_size, path.data(), size, nullptr, nullptr);
+  if (link.relative) {
+    std::string leaf;
+    path.insert(0, DirPartOf(name, &leaf) + "\\");
+  }
+  *target = std::move(path);
+  return true;
+}
 
 // The system's own words for an error code.
 std::string ErrorText(DWORD code) {
@@ -217,21 +250,30 @@ class Win32Platform final : public Platform {
   ErrorCode Locate(const std::string& name, Place* place) override {
     *place = Place();
     if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    HandleInfo info;
-    const ErrorCode code = Identify(name, &info);
-    if (code == kOk) {
-      place->file = info.key;
+    std::string path = name;
+    for (int hop = 0; hop < kMaxLinks; ++hop) {
+      HandleInfo info;
+      const ErrorCode code = Identify(path, &info);
+      if (code == kOk) {
+        place->file = info.key;
+        return kOk;
+      }
+      if (!IsMissing(code)) return code;
+      // A link that leads nowhere yet: where it leads.
+      if (std::string target; ReadLink(path, &target)) {
+        path = std::move(target);
+        continue;
+      }
+      // Nothing there: the directory it would be made in, by its key, and
+      // the name there folded, as the file system compares names.
+      std::string leaf;
+      HandleInfo dir;
+      if (Identify(DirPartOf(path, &leaf), &dir) != kOk) return kPathNotFound;
+      place->dir = dir.key;
+      place->leaf = FoldUpper(leaf);
       return kOk;
     }
-    if (!IsMissing(code)) return code;
-    // Nothing there: the directory it would be made in, by its key, and
-    // the name there folded, as the file system compares names.
-    std::string leaf;
-    HandleInfo dir;
-    if (Identify(DirPartOf(name, &leaf), &dir) != kOk) return kPathNotFound;
-    place->dir = dir.key;
-    place->leaf = FoldUpper(leaf);
-    return kOk;
+    return kAccessDenied;  // round in a circle
   }
 
   void ConsoleLine(std::string_view line) override {

@@ -162,9 +162,8 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
-    if (const ErrorCode code = CheckOutputName(name); code != kOk) return code;
     HandleInfo info;
-    ErrorCode code = Identify(name, &info);
+    ErrorCode code = JudgeName(name, &info);
     if (IsMissing(code)) {
       // A new file, made without following a link: where the name is taken
       // after all, by a link that leads nowhere, it is refused.
@@ -174,11 +173,8 @@ class Win32Platform final : public Platform {
       code = LastError();
       return code == kFileExists ? kAccessDenied : code;
     }
-    if (code == kLinkLoop) return kAccessDenied;
     if (code != kOk) return code;
-    if (const ErrorCode judged = Judge(info); judged != kOk) return judged;
-    HANDLE h = CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = OpenForWriting(name);
     if (h == INVALID_HANDLE_VALUE) return LastError();
     // Judged again on the file actually opened, before it is emptied.
     code = Judge(InfoOf(h));
@@ -191,19 +187,14 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode ProbeCreate(const std::string& name, FileKey* existing) override {
-    *existing = FileKey();
-    if (const ErrorCode code = CheckOutputName(name); code != kOk) return code;
     HandleInfo info;
-    const ErrorCode code = Identify(name, &info);
-    if (IsMissing(code)) return ProbeNewFile(name, code);
-    if (code == kLinkLoop) return kAccessDenied;
-    if (code != kOk) return code;
+    const ErrorCode code = JudgeName(name, &info);
     *existing = info.key;
-    if (const ErrorCode judged = Judge(info); judged != kOk) return judged;
+    if (IsMissing(code)) return ProbeNewFile(name, code);
+    if (code != kOk) return code;
     // Opened as Create opens it, to meet any sharing rule or access right
     // that would refuse it, and closed again untouched.
-    HANDLE h = CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, OPEN_EXISTING,
-                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = OpenForWriting(name);
     if (h == INVALID_HANDLE_VALUE) return LastError();
     CloseHandle(h);
     return kOk;
@@ -357,9 +348,23 @@ class Win32Platform final : public Platform {
     return Keep(h, kind, file);
   }
 
-  static ErrorCode CheckOutputName(const std::string& name) {
+  // What the output `name` is, before anything is opened for writing: kOk
+  // and its *info where it is a file that may be written as far as what it
+  // is decides (see Judge); kFileNotFound or kPathNotFound where nothing is
+  // there; else kSameFile or why not.  A device name is refused by name,
+  // a link round in a circle as one that leads nowhere.
+  ErrorCode JudgeName(const std::string& name, HandleInfo* info) const {
     if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    return IsDosDeviceName(BaseName(name)) ? kAccessDenied : kOk;
+    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
+    const ErrorCode code = Identify(name, info);
+    if (code == kLinkLoop) return kAccessDenied;
+    return code == kOk ? Judge(*info) : code;
+  }
+
+  // Opens an existing output as Create writes it, without emptying it.
+  static HANDLE OpenForWriting(const std::string& name) {
+    return CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, OPEN_EXISTING,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
   }
 
   // Whether the existing file `info` describes may be emptied and written,

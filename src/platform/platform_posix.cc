@@ -340,9 +340,9 @@ class PosixPlatform final : public Platform {
       std::string& resolved = resolved_;
       if (const ErrorCode code = Map(name, &resolved); code != kOk) return code;
       if (resolved != path) {
-        resolve_first_.emplace(dir);
-      } else if (auto known = resolve_first_.find(dir); known != resolve_first_.end()) {
-        resolve_first_.erase(known);
+        if (as_written) resolve_first_.emplace(dir);
+      } else if (!as_written) {
+        resolve_first_.erase(resolve_first_.find(dir));
       }
       if (resolved != path || !as_written) {
         path = resolved;

@@ -284,6 +284,29 @@ class PosixPlatform final : public Platform {
     std::uint64_t size;
   };
 
+  // Opens `path` as open(2) would, through a handle of the directory it is
+  // in: the rules directory and OutDir are opened in a thousand times, and
+  // their own path need not be walked each time.  The handle is taken when
+  // the directory is first opened in, and is that directory from then on,
+  // as a directory known by what it is.  A few directories are held;
+  // beyond them, and where there is no directory, the whole path is walked.
+  int OpenIn(const std::string& path, int flags, mode_t mode = 0) {
+    const std::string_view dir = DirPart(path);
+    const int at = DirHandle(dir);
+    return openat(at, at == AT_FDCWD ? path.c_str() : path.c_str() + dir.size(), flags, mode);
+  }
+
+  int DirHandle(std::string_view dir) {
+    if (dir.empty()) return AT_FDCWD;
+    for (const HeldDir& held : held_)
+      if (held.dir == dir) return held.fd;
+    if (held_.size() == kHeldDirs) return AT_FDCWD;
+    std::string name(dir);
+    const int fd = open(name.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    held_.push_back({std::move(name), fd < 0 ? AT_FDCWD : fd});
+    return held_.back().fd;
+  }
+
   // Maps a program name to the name to hand to the system.
   ErrorCode Map(const std::string& name, std::string* path, NameResolver::Where* where = nullptr) {
     if (const ErrorCode code = CheckName(name); code != kOk) return code;
@@ -334,7 +357,7 @@ class PosixPlatform final : public Platform {
     DosToPosix(name, &path);
     const std::string_view dir = DirPart(path);
     const bool as_written = resolve_first_.find(dir) == resolve_first_.end();
-    int fd = as_written ? open(path.c_str(), kFlags) : -1;
+    int fd = as_written ? OpenIn(path, kFlags) : -1;
     int err = as_written ? errno : ENOENT;
     if (fd < 0 && err == ENOENT) {
       std::string& resolved = resolved_;
@@ -346,7 +369,7 @@ class PosixPlatform final : public Platform {
       }
       if (resolved != path || !as_written) {
         path = resolved;
-        fd = open(path.c_str(), kFlags);
+        fd = OpenIn(path, kFlags);
         err = errno;
       }
     }
@@ -371,7 +394,7 @@ class PosixPlatform final : public Platform {
   // needs no checks, for nobody else's file can be behind it.  kFileExists
   // when the name turns out to exist after all.
   ErrorCode CreateNew(const std::string& path, FileKey dir, FileId* file) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int fd = OpenIn(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return errno == EEXIST ? kFileExists : CodeForPath(errno, path);
     names_.NoteCreated(dir, BaseName(path));
     FileKey key;
@@ -394,7 +417,7 @@ class PosixPlatform final : public Platform {
   // since it was found is made anew.
   ErrorCode OpenOutput(const std::string& path, FileKey dir, FileId* file) {
     constexpr int kFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
-    int fd = open(path.c_str(), kFlags);
+    int fd = OpenIn(path, kFlags);
     struct stat st;
     bool lent = false;
     if (fd < 0) {
@@ -439,6 +462,12 @@ class PosixPlatform final : public Platform {
   }
 
   NameResolver names_;
+  static constexpr std::size_t kHeldDirs = 8;
+  struct HeldDir {
+    std::string dir;  // as the system takes it, with its trailing slash
+    int fd;
+  };
+  std::vector<HeldDir> held_;
   // Directories of names spelled otherwise on disk, looked up by views.
   struct Hash {
     using is_transparent = void;

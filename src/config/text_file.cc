@@ -92,8 +92,6 @@ inline TextFile::Masks TextFile::MasksAt(std::size_t base) {
 }
 
 std::size_t TextFile::NextLineEnd(std::size_t from) {
-  // Only the line ends are looked for, and the blocks of a long line are
-  // not kept: the line that follows needs only the block it starts in.
   std::uint64_t after = ~LowBits(from % kBlock);
   for (std::size_t base = from - from % kBlock; base < end_; base += kBlock, after = ~0ull) {
     const std::uint64_t ends = MasksAt(base).ends & after & LowBits(end_ - base);

@@ -46,8 +46,9 @@ void DosToPosix(std::string_view name, std::string* out) {
                      ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
   if (drive) name.remove_prefix(2);
   out->assign(name);
-  for (char& c : *out)
-    if (c == '\\') c = '/';
+  // Most names hold no backslash at all: found a block at a time.
+  for (std::size_t at = out->find('\\'); at != std::string::npos; at = out->find('\\', at + 1))
+    (*out)[at] = '/';
 }
 
 std::string DosToPosix(std::string_view name) {
@@ -60,9 +61,8 @@ std::string DosToPosix(std::string_view name) {
 void NameResolver::Index(Listing* listing) {
   std::size_t size = 16;
   while (size < 2 * listing->entries.size()) size *= 2;
-  listing->slots.assign(size, kNone);
-  listing->hashes.resize(listing->entries.size());
-  listing->next.resize(listing->entries.size());
+  listing->slots.assign(size, Slot());
+  listing->next.assign(listing->entries.size(), kNone);
   for (std::size_t i = 0; i < listing->entries.size(); ++i) Insert(listing, i);
   listing->indexed = true;
 }
@@ -71,23 +71,23 @@ void NameResolver::Insert(Listing* listing, std::size_t i) {
   const std::vector<std::string>& entries = listing->entries;
   const std::uint32_t hash = FoldedHash(entries[i]);
   const auto index = static_cast<std::uint32_t>(i);
-  listing->hashes[i] = hash;
-  listing->next[i] = kNone;
   const std::size_t mask = listing->slots.size() - 1;
   for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-    std::uint32_t& head = listing->slots[at];
-    if (head == kNone) {
-      head = index;
+    Slot& slot = listing->slots[at];
+    if (slot.head == kNone) {
+      slot = {hash, index};
       return;
     }
-    if (listing->hashes[head] != hash || !EqualFolded(entries[head], entries[i])) continue;
+    const std::uint32_t head = slot.head & ~kAlike;
+    if (slot.hash != hash || !EqualFolded(entries[head], entries[i])) continue;
     // Into the chain of names alike, the smallest at its head.
     if (entries[i] < entries[head]) {
       listing->next[i] = head;
-      head = index;
+      slot.head = index | kAlike;
     } else {
       listing->next[i] = listing->next[head];
       listing->next[head] = index;
+      slot.head |= kAlike;
     }
     return;
   }
@@ -108,11 +108,14 @@ const std::string* NameResolver::Lookup(Listing* listing, std::string_view compo
   }
   const std::uint32_t hash = FoldedHash(component);
   const std::size_t mask = listing->slots.size() - 1;
-  for (std::size_t at = hash & mask; listing->slots[at] != kNone; at = (at + 1) & mask) {
-    const std::uint32_t head = listing->slots[at];
-    if (listing->hashes[head] != hash || !EqualFolded(entries[head], component)) continue;
-    for (std::uint32_t i = head; i != kNone; i = listing->next[i])
-      if (entries[i] == component) return &entries[i];
+  for (std::size_t at = hash & mask; listing->slots[at].head != kNone; at = (at + 1) & mask) {
+    const Slot slot = listing->slots[at];
+    const std::uint32_t head = slot.head & ~kAlike;
+    if (slot.hash != hash || !EqualFolded(entries[head], component)) continue;
+    if ((slot.head & kAlike) != 0) {
+      for (std::uint32_t i = head; i != kNone; i = listing->next[i])
+        if (entries[i] == component) return &entries[i];
+    }
     return &entries[head];
   }
   return nullptr;
@@ -219,7 +222,6 @@ void NameResolver::NoteCreated(FileKey dir, std::string_view leaf) {
   if (2 * listing.entries.size() > listing.slots.size()) {
     Index(&listing);  // in twice the slots
   } else {
-    listing.hashes.push_back(0);
     listing.next.push_back(kNone);
     Insert(&listing, listing.entries.size() - 1);
   }

@@ -100,14 +100,22 @@ class NameResolver {
   // others.
   static constexpr std::size_t kScans = 4;
   static constexpr std::uint32_t kNone = ~std::uint32_t{0};
+  // A slot holds what a lookup needs before it touches any name, for
+  // between two lookups the copy has pushed the index out of the cache:
+  // the folded hash, the smallest of the names alike, and whether any
+  // other is alike.
+  static constexpr std::uint32_t kAlike = std::uint32_t{1} << 31;
+  struct Slot {
+    std::uint32_t hash = 0;
+    std::uint32_t head = kNone;  // an entry number, with kAlike; kNone when empty
+  };
   struct Listing {
     ErrorCode error = kOk;
     std::vector<std::string> entries;
     std::size_t scanned = 0;  // entries looked at by scans so far
     bool indexed = false;
-    std::vector<std::uint32_t> slots;   // the smallest of each kind of name, or kNone
-    std::vector<std::uint32_t> hashes;  // by entry, of its folded name
-    std::vector<std::uint32_t> next;    // by entry, the next name alike, or kNone
+    std::vector<Slot> slots;
+    std::vector<std::uint32_t> next;  // by entry, the next name alike, or kNone
   };
   // A directory spelling, resolved.
   struct Dir {

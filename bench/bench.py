@@ -7,7 +7,10 @@ For each workload it generates the input tree (deterministic), then runs,
 alternating run by run after one warm-up each: the program; the checked
 floor (bench/floor.c --checked: the same source/destination pairs copied
 with exactly the system calls a copy that keeps its inputs safe must make,
-and nothing else), which the targets are set against; and for orientation
+and nothing else), which the targets are set against; the reading floor
+(the checked floor that first reads files.bbs and finds its line ends,
+which a program taking its pairs from that list cannot do without); and
+for orientation
 the plain floor (the same copies with O_TRUNC and no checks), `cat` of
 files.bbs (what reading the list alone costs, which the floors never do),
 GNU cp of the same source files in one call, and for long-line `wc -w` over
@@ -17,8 +20,8 @@ bench/spawn.c, from fork to wait4 on the monotonic clock, so only the
 contender itself is timed.  Outputs are cleared before every run, and every
 program run is checked for the right output; a wrong result fails the
 benchmark.  Prints one table: medians with the fastest and slowest run, the
-ratio of the medians and the paired ratio to the checked floor, and the
-program's peak memory.  It never fails on a time.
+ratio of the medians and the paired ratio to the checked floor, the
+program's peak memory, and the ratios to the reading floor.  It never fails on a time.
 """
 
 import argparse
@@ -39,6 +42,7 @@ import workloads  # noqa: E402
 SPAWN = None  # the spawn helper, built with the rest
 
 CHECKED = "checked floor"
+READING = "reading floor"  # the checked floor that first reads files.bbs
 TARGETS = {  # row: (contender, baseline the ratio is taken against, target ratio)
     "typical": ("tesvak", CHECKED, 1.08),
     "typical, dry run": ("tesvak -n", CHECKED, None),
@@ -115,6 +119,8 @@ def bench_workload(name, root, sizes, program, floor, runs):
     contenders = {
         "tesvak": ([program], out_dir),
         CHECKED: ([floor, "--checked", os.path.join(root, "pairs.txt")], out_dir),
+        READING: ([floor, "--checked", "--list", files_bbs, os.path.join(root, "pairs.txt")],
+                  out_dir),
         "floor": ([floor, os.path.join(root, "pairs.txt")], out_dir),
         "cat files.bbs": (["cat", files_bbs], None),
         "cp": (["cp", "-t", cp_dir] + sources, cp_dir),
@@ -180,8 +186,9 @@ def main():
     print("ratio of the medians, which the targets are set in; *paired* the median of each")
     print("round's own ratio, which the machine's drift from round to round does not move.")
     print()
-    print("| workload | tesvak | checked floor | ratio | paired | target | met | peak memory |")
-    print("|---|---|---|---|---|---|---|---|")
+    print("| workload | tesvak | checked floor | ratio | paired | target | met | peak memory "
+          "| reading floor | ratio (paired) |")
+    print("|---|---|---|---|---|---|---|---|---|---|")
     notes = []
     for name in args.workloads:
         runs = args.big_runs if name == "big-file" else args.runs
@@ -193,11 +200,15 @@ def main():
             ratio = statistics.median(times[contender]) / statistics.median(times[base])
             paired = statistics.median(a / b for a, b in zip(times[contender], times[base]))
             met = "-" if target is None else ("yes" if ratio <= target else "NO")
-            print("| %s | %s | %s | %.2f | %.2f | %s | %s | %s |" % (
+            reading = statistics.median(times[contender]) / statistics.median(times[READING])
+            reading_paired = statistics.median(
+                a / b for a, b in zip(times[contender], times[READING]))
+            print("| %s | %s | %s | %.2f | %.2f | %s | %s | %s | %s | %.2f (%.2f) |" % (
                 row, cell(times[contender]), cell(times[base]), ratio, paired,
                 "-" if target is None else "<= %.2f" % target, met,
-                "%.1f MiB" % (peak / 1024) if contender == "tesvak" else "-"))
-        others = [c for c in times if c not in ("tesvak", "tesvak -n", CHECKED)]
+                "%.1f MiB" % (peak / 1024) if contender == "tesvak" else "-",
+                cell(times[READING]), reading, reading_paired))
+        others = [c for c in times if c not in ("tesvak", "tesvak -n", CHECKED, READING)]
         notes.append("%s: %s." % (name, ", ".join("%s %s" % (c, cell(times[c])) for c in others)))
         if name == "long-line":
             notes.append("long-line: peak memory %.1f MiB (target <= %d MiB)."

@@ -9,8 +9,11 @@
  * one it has is opened without O_TRUNC, looked at with fstat, and emptied
  * with ftruncate only when it is not empty; then the measured size is
  * copied.
+ * Reading (--list FILE, with --checked): first reads FILE through a buffer
+ * and finds each of its line ends, as a program that takes its pairs from
+ * that list must at the least, then copies as checked.
  *
- * Usage: floor [--checked] PAIRS */
+ * Usage: floor [--checked [--list FILE]] PAIRS */
 #define _GNU_SOURCE
 #include <errno.h>
 #include <fcntl.h>
@@ -83,11 +86,35 @@ static int checked(const char* src, const char* dst) {
   return close(out) | close(in);
 }
 
+/* Reads `name` to its end and counts its line ends, the least a reader of
+ * the list does with every byte. */
+static long read_list(const char* name) {
+  static char block[1 << 17];
+  long lines = 0;
+  ssize_t n;
+  int fd = open(name, O_RDONLY);
+  if (fd < 0) return -1;
+  while ((n = read(fd, block, sizeof block)) > 0) {
+    const char *p = block, *end = block + n;
+    while ((p = memchr(p, '\n', (size_t)(end - p))) != NULL) {
+      ++lines;
+      ++p;
+    }
+  }
+  close(fd);
+  return n < 0 ? -1 : lines;
+}
+
 int main(int argc, char** argv) {
-  int check = argc == 3 && strcmp(argv[1], "--checked") == 0;
-  FILE* pairs = argc == 2 + check ? fopen(argv[1 + check], "r") : NULL;
+  int check = argc >= 3 && strcmp(argv[1], "--checked") == 0;
+  int list = check && argc == 5 && strcmp(argv[2], "--list") == 0;
+  FILE* pairs = argc == 2 + check + 2 * list ? fopen(argv[argc - 1], "r") : NULL;
   char line[8192];
   if (!pairs) return 2;
+  if (list && read_list(argv[3]) < 0) {
+    perror(argv[3]);
+    return 1;
+  }
   while (fgets(line, sizeof line, pairs)) {
     char *tab = strchr(line, '\t'), *end = strchr(line, '\n');
     if (!tab || !end) return 2;

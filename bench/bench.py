@@ -134,8 +134,12 @@ def bench_workload(name, root, sizes, program, floor, runs):
 
     times = {c: [] for c in contenders}
     peak = 0
+    order = list(contenders)
     for run in range(runs + 1):  # run 0 is the warm-up
-        for contender, (command, clean) in contenders.items():
+        # Each round starts one contender later, so that none always runs
+        # first, after the same other one, on memory left the same way.
+        for contender in order[run % len(order):] + order[:run % len(order)]:
+            command, clean = contenders[contender]
             if clean:
                 clear(clean)
             seconds, rss, code = timed(command, root)

@@ -28,6 +28,7 @@ import argparse
 import filecmp
 import os
 import platform
+import random
 import shutil
 import statistics
 import subprocess
@@ -135,13 +136,18 @@ def bench_workload(name, root, sizes, program, floor, runs):
     times = {c: [] for c in contenders}
     peak = 0
     order = list(contenders)
+    shuffle = random.Random(name)
     for run in range(runs + 1):  # run 0 is the warm-up
-        # Each round starts one contender later, so that none always runs
-        # first, after the same other one, on memory left the same way.
-        for contender in order[run % len(order):] + order[:run % len(order)]:
-            command, clean = contenders[contender]
-            if clean:
-                clear(clean)
+        # Each round runs the contenders in an order of its own, so that
+        # none always runs first or after the same other one, and each
+        # starts with no output of any other left: what the one before it
+        # wrote is freed just before it runs, whichever it was, so each
+        # writes into memory left the same way.
+        shuffle.shuffle(order)
+        for contender in order:
+            command, _ = contenders[contender]
+            clear(out_dir)
+            clear(cp_dir)
             seconds, rss, code = timed(command, root)
             if code != 0:
                 raise SystemExit("%s failed on %s with exit code %d" % (contender, name, code))

@@ -3,25 +3,25 @@
 
     python3 bench/bench.py [--small] [--runs N] [--dir /dev/shm/...] [WORKLOAD ...]
 
-For each workload it generates the input tree (deterministic), then runs,
-alternating run by run after one warm-up each: the program; the checked
-floor (bench/floor.c --checked: the same source/destination pairs copied
-with exactly the system calls a copy that keeps its inputs safe must make,
-and nothing else), which the targets are set against; the reading floor
-(the checked floor that first reads files.bbs and finds its line ends,
-which a program taking its pairs from that list cannot do without); and
-for orientation
-the plain floor (the same copies with O_TRUNC and no checks), `cat` of
-files.bbs (what reading the list alone costs, which the floors never do),
-GNU cp of the same source files in one call, and for long-line `wc -w` over
-the same files.bbs in the C locale; on typical also the program's dry run,
-to show what planning alone costs.  Every contender is started and timed by
+For each workload it generates the input tree (deterministic), then runs
+in rounds, after one warm-up round, each round in an order of its own and
+every output removed before each run: the program; the checked floor
+(bench/floor.c --checked: the same source/destination pairs copied with
+exactly the system calls a copy that keeps its inputs safe must make, and
+nothing else), which the targets are set against; the reading floor (the
+checked floor that first reads files.bbs and finds its line ends, which a
+program taking its pairs from that list cannot do without); and for
+orientation the plain floor (the same copies with O_TRUNC and no checks),
+`cat` of files.bbs (what reading the list alone costs), GNU cp of the same
+source files in one call, and for long-line `wc -w` over the same
+files.bbs in the C locale; on typical also the program's dry run, to show
+what planning alone costs.  Every contender is started and timed by
 bench/spawn.c, from fork to wait4 on the monotonic clock, so only the
-contender itself is timed.  Outputs are cleared before every run, and every
-program run is checked for the right output; a wrong result fails the
-benchmark.  Prints one table: medians with the fastest and slowest run, the
-ratio of the medians and the paired ratio to the checked floor, the
-program's peak memory, and the ratios to the reading floor.  It never fails on a time.
+contender itself is timed.  Every program run is checked for the right
+output; a wrong result fails the benchmark.  Prints one table: medians
+with the fastest and slowest run, the ratio of the medians and the paired
+ratio to the checked floor, the program's peak memory, and the ratios to
+the reading floor.  It never fails on a time.
 """
 
 import argparse
@@ -236,8 +236,8 @@ def main():
     for note in notes:
         print("- " + note)
     print()
-    print("Medians of %d timed runs (big-file: %d) after one warm-up, contenders alternating "
-          "run by run, each timed by bench/spawn.c from fork to wait4; every tesvak run checked "
+    print("Medians of %d timed runs (big-file: %d) after one warm-up, each round in an order "
+          "of its own with every output removed before each run, each timed by bench/spawn.c from fork to wait4; every tesvak run checked "
           "for the right output." % (args.runs, args.big_runs))
 
 

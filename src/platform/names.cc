@@ -78,16 +78,15 @@ void NameResolver::Insert(Listing* listing, std::size_t i) {
       slot = {hash, index};
       return;
     }
-    const std::uint32_t head = slot.head & ~kAlike;
+    const std::uint32_t head = slot.head;
     if (slot.hash != hash || !EqualFolded(entries[head], entries[i])) continue;
     // Into the chain of names alike, the smallest at its head.
     if (entries[i] < entries[head]) {
       listing->next[i] = head;
-      slot.head = index | kAlike;
+      slot.head = index;
     } else {
       listing->next[i] = listing->next[head];
       listing->next[head] = index;
-      slot.head |= kAlike;
     }
     return;
   }
@@ -110,13 +109,10 @@ const std::string* NameResolver::Lookup(Listing* listing, std::string_view compo
   const std::size_t mask = listing->slots.size() - 1;
   for (std::size_t at = hash & mask; listing->slots[at].head != kNone; at = (at + 1) & mask) {
     const Slot slot = listing->slots[at];
-    const std::uint32_t head = slot.head & ~kAlike;
-    if (slot.hash != hash || !EqualFolded(entries[head], component)) continue;
-    if ((slot.head & kAlike) != 0) {
-      for (std::uint32_t i = head; i != kNone; i = listing->next[i])
-        if (entries[i] == component) return &entries[i];
-    }
-    return &entries[head];
+    if (slot.hash != hash || !EqualFolded(entries[slot.head], component)) continue;
+    for (std::uint32_t i = slot.head; i != kNone; i = listing->next[i])
+      if (entries[i] == component) return &entries[i];
+    return &entries[slot.head];
   }
   return nullptr;
 }

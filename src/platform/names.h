@@ -100,14 +100,12 @@ class NameResolver {
   // others.
   static constexpr std::size_t kScans = 4;
   static constexpr std::uint32_t kNone = ~std::uint32_t{0};
-  // A slot holds what a lookup needs before it touches any name, for
-  // between two lookups the copy has pushed the index out of the cache:
-  // the folded hash, the smallest of the names alike, and whether any
-  // other is alike.
-  static constexpr std::uint32_t kAlike = std::uint32_t{1} << 31;
+  // A slot keeps the folded hash beside the entry it leads to, so that a
+  // lookup, which finds the index out of the cache after each copy, reads
+  // one slot and one name, not a slot, a hash and a name.
   struct Slot {
     std::uint32_t hash = 0;
-    std::uint32_t head = kNone;  // an entry number, with kAlike; kNone when empty
+    std::uint32_t head = kNone;  // the smallest of the names alike, or kNone
   };
   struct Listing {
     ErrorCode error = kOk;

@@ -118,20 +118,20 @@ def bench_workload(name, root, sizes, program, floor, runs):
                  for f in os.listdir(os.path.join(root, d)) if f.lower() == "files.bbs"][0]
 
     contenders = {
-        "tesvak": ([program], out_dir),
-        CHECKED: ([floor, "--checked", os.path.join(root, "pairs.txt")], out_dir),
-        "floor": ([floor, os.path.join(root, "pairs.txt")], out_dir),
-        "cat files.bbs": (["cat", files_bbs], None),
-        "cp": (["cp", "-t", cp_dir] + sources, cp_dir),
+        "tesvak": [program],
+        CHECKED: [floor, "--checked", os.path.join(root, "pairs.txt")],
+        "floor": [floor, os.path.join(root, "pairs.txt")],
+        "cat files.bbs": ["cat", files_bbs],
+        "cp": ["cp", "-t", cp_dir] + sources,
     }
     if name != "big-file":
         # Not on big-file, whose list is one line: there it is the checked
         # floor, and one more gigabyte written a round would only stir the
         # machine's memory.
-        contenders[READING] = ([floor, "--checked", "--list", files_bbs,
-                                os.path.join(root, "pairs.txt")], out_dir)
+        contenders[READING] = [floor, "--checked", "--list", files_bbs,
+                               os.path.join(root, "pairs.txt")]
     if name == "long-line":
-        contenders["wc -w"] = (["env", "LC_ALL=C", "wc", "-w", files_bbs], None)
+        contenders["wc -w"] = ["env", "LC_ALL=C", "wc", "-w", files_bbs]
 
     times = {c: [] for c in contenders}
     peak = 0
@@ -145,10 +145,9 @@ def bench_workload(name, root, sizes, program, floor, runs):
         # writes into memory left the same way.
         shuffle.shuffle(order)
         for contender in order:
-            command, _ = contenders[contender]
             clear(out_dir)
             clear(cp_dir)
-            seconds, rss, code = timed(command, root)
+            seconds, rss, code = timed(contenders[contender], root)
             if code != 0:
                 raise SystemExit("%s failed on %s with exit code %d" % (contender, name, code))
             if contender == "tesvak":
@@ -237,8 +236,9 @@ def main():
         print("- " + note)
     print()
     print("Medians of %d timed runs (big-file: %d) after one warm-up, each round in an order "
-          "of its own with every output removed before each run, each timed by bench/spawn.c from fork to wait4; every tesvak run checked "
-          "for the right output." % (args.runs, args.big_runs))
+          "of its own with every output removed before each run, each timed by bench/spawn.c "
+          "from fork to wait4; every tesvak run checked for the right output."
+          % (args.runs, args.big_runs))
 
 
 def cell(times):

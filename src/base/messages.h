@@ -51,16 +51,75 @@ inline constexpr char kCopiedAgain[] = " again, replacing the copy from line ";
 inline constexpr char kTagAgainBefore[] = "echo area ";
 inline constexpr char kTagAgainAfter[] = " defined again; the first definition counts";
 inline constexpr char kTextAfterCtrlZ[] = "text after Ctrl-Z ignored";
+inline constexpr char kGotNoRulesBefore[] = "echo area ";  // + TAG
+inline constexpr char kGotNoRulesAfter[] = " got no rules";
+// KEY + kNoSuchSetting, for a key of tesvak.cfg that names no setting.
+inline constexpr char kNoSuchSetting[] =
+    " is no setting; the settings are SquishFile, RulesPath and OutDir";
+// KEY + kTakesOneWord + VALUE + kDropped + the rest of the line.
+inline constexpr char kTakesOneWord[] = " takes one word: ";
+inline constexpr char kDropped[] = " is used; dropped: ";
 // The summary: "tesvak: A echo areas, L lines in files.bbs, C copies, U
-// lines naming no echo area".
+// lines naming no echo area, R echo areas without rules", each count with
+// its noun in the singular or plural.
 inline constexpr char kSummaryStart[] = "tesvak: ";
-inline constexpr char kSummaryAreas[] = " echo areas, ";
-inline constexpr char kSummaryLines[] = " lines in files.bbs, ";
-inline constexpr char kSummaryCopies[] = " copies, ";
-inline constexpr char kSummaryUnknown[] = " lines naming no echo area";
+inline constexpr char kSummarySeparator[] = ", ";
+inline constexpr const char* kSummaryNouns[][2] = {
+    {" echo area", " echo areas"},
+    {" line in files.bbs", " lines in files.bbs"},
+    {" copy", " copies"},
+    {" line naming no echo area", " lines naming no echo area"},
+    {" echo area without rules", " echo areas without rules"},
+};
+
+// The cause of a stop or a failure, on standard error before its line or
+// report, in a dry or verbose run only: kCauseStart + FILE[:LINE] + ": " +
+// WHAT[ + " " + NAME[ + kLookedUpAs + FULL + ")"]][ + ": " + WHY].
+inline constexpr char kCauseStart[] = "tesvak: ";
+inline constexpr char kLookedUpAs[] = " (looked up as ";
+// What was tried.
+inline constexpr char kCannotOpenSettings[] = "cannot open the settings file";
+inline constexpr char kCannotOpenSquish[] = "cannot open the Squish configuration";
+inline constexpr char kCannotOpenInclude[] = "cannot open the included file";
+inline constexpr char kCannotOpenAreasBbs[] = "cannot open the AREAS.BBS file";
+inline constexpr char kCannotInclude[] = "cannot include";
+inline constexpr char kCannotOpenRulesList[] = "cannot open the rules list";
+inline constexpr char kCannotOpenRulesFile[] = "cannot open the rules file";
+inline constexpr char kCannotMeasureRulesFile[] = "cannot measure the rules file";
+inline constexpr char kCannotReadRulesFile[] = "cannot read the rules file";
+inline constexpr char kCannotCloseRulesFile[] = "cannot close the rules file";
+inline constexpr char kCannotWriteOutput[] = "cannot write the output";
+inline constexpr char kCannotCloseOutput[] = "cannot close the output";
+inline constexpr char kCannotReadText[] = "cannot read";
+inline constexpr char kCannotCloseText[] = "cannot close";
+// "missing setting(s) " + KEY + kNotSet or kNoValueOnLine + N + ")", ...
+inline constexpr char kMissingSetting[] = "missing setting ";
+inline constexpr char kMissingSettings[] = "missing settings ";
+inline constexpr char kNotSet[] = " (no line sets it)";
+inline constexpr char kNoValueOnLine[] = " (no value on line ";
+// "echo area " + TAG + kAreaOverLimit.
+inline constexpr char kAreaOverLimitBefore[] = "echo area ";
+inline constexpr char kAreaOverLimit[] = " is the 1001st; the table holds 1000 at most";
+// Why, by the program's own rules.
+inline constexpr char kNestedTooDeep[] = "nested deeper than 16 levels";
+inline constexpr char kIncludesItself[] = "it is being read already: it would include itself";
+inline constexpr char kIncludedTooOften[] = "more than 1000 Include lines followed";
+inline constexpr char kShrank[] = "it ended before the size it had when the copy began";
+inline constexpr char kMediumFull[] = "the medium took no more bytes";
+inline constexpr char kNotRegularFile[] = "not a regular file";
+inline constexpr char kIsDirectory[] = "a directory";
+inline constexpr char kIsReadOnly[] = "read-only";
+inline constexpr char kIsTextInput[] = "one of the files this run reads as text";
+inline constexpr char kLinkToNowhere[] = "a link that leads nowhere";
+inline constexpr char kLinkInCircle[] = "a link that leads round in a circle";
+inline constexpr char kIsDeviceName[] = "a DOS device name";
+inline constexpr char kNameTooLongWhy[] = "the name is longer than 259 bytes";
+inline constexpr char kNameHoldsNul[] = "the name holds a NUL byte";
+inline constexpr char kNoDirectory[] = "there is no directory ";  // + DIR
 
 // The command line.
 inline constexpr char kUnknownOption[] = "tesvak: unknown option '";  // + ARG + "'"
+inline constexpr char kUnexpectedArgument[] = "tesvak: unexpected argument '";  // + ARG + "'"
 inline constexpr char kTryHelp[] = "Try 'tesvak --help'.";
 inline constexpr char kVersionStart[] = "tesvak ";  // + the version
 inline constexpr char kWriteErrorLine[] = "tesvak: write error on standard output: ";

@@ -43,6 +43,14 @@ class RunLog {
   // A text input whose text a Ctrl-Z on line `at` ended, with bytes after
   // it that are never read.
   virtual void TextAfterCtrlZ(FileLine at) = 0;
+  // A settings line whose key, folded, names no setting.
+  virtual void NoSuchSetting(FileLine at, std::string_view key) = 0;
+  // A settings line with words after its value, which are ignored: `key`
+  // by the name a sysop knows it by, the value used and what was dropped.
+  virtual void WordsDropped(FileLine at, std::string_view key, std::string_view value,
+                            std::string_view dropped) = 0;
+  // An echo area, defined at `at`, that no rules-list line gave rules.
+  virtual void GotNoRules(FileLine at, std::string_view tag) = 0;
 };
 
 // The log of a plain run, which tells nothing.
@@ -53,6 +61,9 @@ class QuietLog final : public RunLog {
   void NoSuchArea(FileLine, std::string_view) override {}
   void TagDefinedAgain(FileLine, std::string_view) override {}
   void TextAfterCtrlZ(FileLine) override {}
+  void NoSuchSetting(FileLine, std::string_view) override {}
+  void WordsDropped(FileLine, std::string_view, std::string_view, std::string_view) override {}
+  void GotNoRules(FileLine, std::string_view) override {}
 };
 
 }  // namespace tesvak

@@ -6,9 +6,15 @@
 // layer, or one of the run-time's own two below.  Leaf code never prints
 // and never exits; the driver turns a non-ok status into the console output
 // and the exit code.
+//
+// A stop or a failure carries its cause too, for a sysop to fix: the input
+// file and line that led there, what was tried on which file, and why.  The
+// console line and the report stay the program's historic bytes; only a dry
+// or verbose run shows the cause.
 #ifndef TESVAK_BASE_STATUS_H_
 #define TESVAK_BASE_STATUS_H_
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,6 +38,32 @@ enum class Site : std::uint8_t {
   kCloseSource,
 };
 
+// Why a run stopped or failed, shown as "FILE[:LINE]: WHAT[ NAME][: WHY]".
+// Names are the program's own; the driver shows them as the file system
+// sees them.
+struct Cause {
+  // How the file tried is named: as the file system sees it, or as the
+  // user wrote it together with where the system looked it up.
+  enum class Shown : std::uint8_t { kSystem, kAsWritten };
+
+  Cause() = default;
+  Cause(std::string file_, std::size_t line_, std::string what_, std::string name_ = std::string(),
+        Shown shown_ = Shown::kSystem, std::string why_ = std::string())
+      : file(std::move(file_)),
+        line(line_),
+        what(std::move(what_)),
+        name(std::move(name_)),
+        shown(shown_),
+        why(std::move(why_)) {}
+
+  std::string file;      // the input that led there; empty for none
+  std::size_t line = 0;  // its line, from 1; 0 for the file as a whole
+  std::string what;      // what was tried, or what is wrong
+  std::string name;      // the file tried; empty for none
+  Shown shown = Shown::kSystem;
+  std::string why;  // the system's words, or the rule that refused it
+};
+
 class Status {
  public:
   enum class Kind : std::uint8_t { kOk, kStop, kIoError };
@@ -39,31 +71,41 @@ class Status {
   // An ok status is a few bytes and no allocation: every line of every
   // input returns one.
   static Status Ok() { return Status(Kind::kOk, nullptr, 0, Site::kTextRead); }
-  static Status Stop(std::string line) {
-    return Status(Kind::kStop, std::make_shared<const std::string>(std::move(line)), 0,
-                  Site::kTextRead);
+  static Status Stop(std::string line, Cause cause = Cause()) {
+    return Status(Kind::kStop, std::make_shared<const Details>(std::move(line), std::move(cause)),
+                  0, Site::kTextRead);
   }
-  static Status IoError(ErrorCode code, Site site) {
-    return Status(Kind::kIoError, nullptr, code, site);
+  static Status IoError(ErrorCode code, Site site, Cause cause = Cause()) {
+    return Status(Kind::kIoError, std::make_shared<const Details>(std::string(), std::move(cause)),
+                  code, site);
   }
 
   bool ok() const { return kind_ == Kind::kOk; }
   Kind kind() const { return kind_; }
   // The console line of an orderly stop.
-  const std::string& line() const {
-    static const std::string kNone;
-    return line_ ? *line_ : kNone;
-  }
+  const std::string& line() const { return details_ ? details_->line : None().line; }
+  // Why it stopped or failed; its `what` is empty where nobody said.
+  const Cause& cause() const { return details_ ? details_->cause : None().cause; }
   // The error code and failing operation of an I/O error.
   ErrorCode code() const { return code_; }
   Site site() const { return site_; }
 
  private:
-  Status(Kind kind, std::shared_ptr<const std::string> line, ErrorCode code, Site site)
-      : kind_(kind), line_(std::move(line)), code_(code), site_(site) {}
+  struct Details {
+    Details(std::string l, Cause c) : line(std::move(l)), cause(std::move(c)) {}
+    std::string line;
+    Cause cause;
+  };
+  static const Details& None() {
+    static const Details kNone{std::string(), Cause()};
+    return kNone;
+  }
+
+  Status(Kind kind, std::shared_ptr<const Details> details, ErrorCode code, Site site)
+      : kind_(kind), details_(std::move(details)), code_(code), site_(site) {}
 
   Kind kind_;
-  std::shared_ptr<const std::string> line_;
+  std::shared_ptr<const Details> details_;
   ErrorCode code_;
   Site site_;
 };

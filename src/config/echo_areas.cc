@@ -21,15 +21,18 @@ std::size_t AreaTable::SlotOf(std::string_view tag, std::uint32_t hash) const {
   }
 }
 
-AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path) {
+AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path,
+                                const std::string& file, std::size_t line) {
   if (areas_.size() == kMaxAreas) return Added::kFull;
   areas_.push_back({std::string(tag), std::string(path)});
+  defined_.push_back({file, line, false});
   const std::size_t mark = MarkOf(tag);
   marks_[mark / 64] |= std::uint64_t{1} << (mark % 64);
   const std::uint32_t hash = FoldedHash(tag);
   Slot& slot = slots_[SlotOf(tag, hash)];
   if (slot.area != kEmpty) return Added::kAgain;  // the first one is the one found
   slot = {hash, static_cast<std::uint32_t>(areas_.size() - 1)};
+  defined_.back().found = true;
   return Added::kNew;
 }
 

@@ -29,7 +29,9 @@ class AreaTable {
     kAgain,  // stored, but an earlier area has its tag and is the one found
     kFull,   // the table is full: nothing was stored
   };
-  Added Add(std::string_view tag, std::string_view path);
+  // Stores an area defined on line `line` of the file `file`.
+  Added Add(std::string_view tag, std::string_view path, const std::string& file = std::string(),
+            std::size_t line = 0);
 
   // The first area whose tag equals `tag` with a-z folded, or nullptr.
   // Bytes of 0x80 and above must match exactly.
@@ -37,6 +39,19 @@ class AreaTable {
 
   std::size_t size() const { return areas_.size(); }
   const TEcho& operator[](std::size_t i) const { return areas_[i]; }
+  // The index of an area Find gave.
+  std::size_t IndexOf(const TEcho* area) const {
+    return static_cast<std::size_t>(area - areas_.data());
+  }
+
+  // Where area `i` was defined, and whether Find can give it: it is the
+  // first of its tag.
+  struct Defined {
+    std::string file;
+    std::size_t line = 0;
+    bool found = false;
+  };
+  const Defined& DefinedAt(std::size_t i) const { return defined_[i]; }
   // The one-based index of the next free slot.
   std::size_t NextArea() const { return areas_.size() + 1; }
 
@@ -63,6 +78,7 @@ class AreaTable {
   static std::size_t MarkOf(std::string_view tag);
 
   std::vector<TEcho> areas_;
+  std::vector<Defined> defined_;  // by area
   std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
   std::uint64_t marks_[kMarks / 64] = {};
 };

@@ -2,6 +2,7 @@
 #ifndef TESVAK_CONFIG_SETTINGS_H_
 #define TESVAK_CONFIG_SETTINGS_H_
 
+#include <cstddef>
 #include <string>
 
 #include "base/run_log.h"
@@ -14,6 +15,13 @@ struct Settings {
   std::string SquishFile;  // the Squish configuration to take areas from
   std::string RulesPath;   // the directory of files.bbs and the rules files
   std::string OutDir;      // the directory that receives the .sqr copies
+  // The line of the settings file that set each last, from 1; 0 where no
+  // line did.  A stop names it.
+  struct Lines {
+    std::size_t SquishFile = 0;
+    std::size_t RulesPath = 0;
+    std::size_t OutDir = 0;
+  } line;
 };
 
 inline constexpr char kSettingsName[] = "tesvak.cfg";
@@ -22,13 +30,14 @@ inline constexpr char kSettingsName[] = "tesvak.cfg";
 // with ';' are skipped; every other line is upper-cased whole, its first
 // word is the key and its second the value.  The last occurrence of a key
 // wins, and a key without a value empties its setting.  Unknown keys are
-// ignored.  Stops with "Config File Not found" when the file cannot be
-// opened.  Tells `log` of text after a Ctrl-Z.
+// ignored, and so are words after a value; `log` hears of both.  Stops
+// with "Config File Not found" when the file cannot be opened.  Tells `log`
+// of text after a Ctrl-Z.
 Status ReadSettings(Platform& fs, Settings* settings, RunLog& log);
 
 // Checks that all three settings are set, and gives both directories their
 // trailing backslash; the Squish file is used as read.  Stops with
-// "Missing setting in config." when one is empty.
+// "Missing setting in config." when one is empty, naming each that is.
 Status NormaliseSettings(Settings* settings);
 
 }  // namespace tesvak

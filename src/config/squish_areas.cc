@@ -18,9 +18,10 @@ struct AreaSink {
   RunLog& log;
 
   Status Add(FileLine at, std::string_view tag, std::string_view path) const {
-    switch (table->Add(tag, path)) {
+    switch (table->Add(tag, path, at.file, at.line)) {
       case AreaTable::Added::kFull:
-        return Status::Stop(kAreaLimitLine);
+        return Status::Stop(kAreaLimitLine,
+                            {at.file, at.line, kAreaOverLimitBefore + std::string(tag) + kAreaOverLimit});
       case AreaTable::Added::kAgain:
         // A tagless area, from a bare EchoArea line, names nothing anyway.
         if (!tag.empty()) log.TagDefinedAgain(at, tag);
@@ -31,6 +32,12 @@ struct AreaSink {
     return Status::Ok();
   }
 };
+
+// The stop when the file `name`, named on line `at`, cannot be opened.
+Status NotOpened(const std::string& name, FileLine at, const char* what, const std::string& why) {
+  return Status::Stop(name + " " + kNotFoundRemark,
+                      {at.file, at.line, what, name, Cause::Shown::kAsWritten, why});
+}
 
 // One trailing separator goes, as Squish drops it, unless the path is a
 // root: "D:\MSG\AREA\" is "D:\MSG\AREA", "D:\" and "/" stay.
@@ -55,9 +62,10 @@ std::string_view AreasBbsPath(std::string_view& rest) {
 // a '!', for it names the system and its sysop; on every other line the
 // path (see AreasBbsPath) and after it the tag, lines without a tag
 // skipped and further words (nodes, flags) ignored.
-Status ReadAreasBbs(Platform& fs, const std::string& name, const AreaSink& areas) {
+Status ReadAreasBbs(Platform& fs, const std::string& name, FileLine named_at,
+                    const AreaSink& areas) {
   TextFile file(fs);
-  if (!file.Open(name)) return Status::Stop(name + " " + kNotFoundRemark);
+  if (!file.Open(name)) return NotOpened(name, named_at, kCannotOpenAreasBbs, file.why());
   // Until the origin line is past, every word counts, for its '!' may be
   // anywhere; after it, a line's flags, path and tag are all there is.
   LineUse use{.words = LineUse::kAllWords, .cuts = true, .cut = ';'};
@@ -91,30 +99,45 @@ class ConfigReader {
       const std::string_view keyword = words[0];
       if (EqualFolded(keyword, "ECHOAREA"))
         return areas_.Add({name, file.line_number()}, words[1], words[2]);
+      const FileLine at{name, file.line_number()};
       if (EqualFolded(keyword, "INCLUDE"))
-        return words[1].empty() ? Status::Ok() : Include(std::string(words[1]), depth + 1);
-      if (EqualFolded(keyword, "AREASBBS")) areas_bbs_ = words[1];
+        return words[1].empty() ? Status::Ok() : Include(std::string(words[1]), at, depth + 1);
+      if (EqualFolded(keyword, "AREASBBS")) {
+        areas_bbs_ = words[1];
+        areas_bbs_file_ = name;
+        areas_bbs_line_ = at.line;
+      }
       return Status::Ok();
     });
     open_.pop_back();
     return s;
   }
 
-  // The AREAS.BBS file the configuration named last, or empty.
+  // The AREAS.BBS file the configuration named last, or empty, and the
+  // line that named it.
   const std::string& areas_bbs() const { return areas_bbs_; }
+  FileLine areas_bbs_at() const { return {areas_bbs_file_, areas_bbs_line_}; }
 
  private:
-  Status Include(const std::string& name, int depth) {
-    if (depth > kMaxIncludeDepth) return Status::Stop(kIncludeTooDeepLine + name);
+  static Status Refused(const std::string& line, const std::string& name, FileLine at,
+                        const char* why) {
+    return Status::Stop(line + name,
+                        {at.file, at.line, kCannotInclude, name, Cause::Shown::kAsWritten, why});
+  }
+
+  Status Include(const std::string& name, FileLine at, int depth) {
+    if (depth > kMaxIncludeDepth) return Refused(kIncludeTooDeepLine, name, at, kNestedTooDeep);
     // Depth alone does not bound the work: sixteen files that each include
     // the next four times would open 4^15 files.
-    if (++includes_ > kMaxIncludes) return Status::Stop(kIncludeTooOftenLine + name);
+    if (++includes_ > kMaxIncludes)
+      return Refused(kIncludeTooOftenLine, name, at, kIncludedTooOften);
     TextFile file(fs_);
-    if (!file.Open(name)) return Status::Stop(name + " " + kNotFoundRemark);
+    if (!file.Open(name)) return NotOpened(name, at, kCannotOpenInclude, file.why());
     // A file that is being read already would include itself for ever.
     const FileKey key = fs_.KeyOf(file.id());
     for (const TextFile* outer : open_)
-      if (fs_.KeyOf(outer->id()) == key) return Status::Stop(kIncludeTooDeepLine + name);
+      if (fs_.KeyOf(outer->id()) == key)
+        return Refused(kIncludeTooDeepLine, name, at, kIncludesItself);
     return Read(name, file, depth);
   }
 
@@ -122,19 +145,25 @@ class ConfigReader {
   const AreaSink& areas_;
   std::vector<const TextFile*> open_;  // the including files, outermost first
   std::string areas_bbs_;
+  std::string areas_bbs_file_;
+  std::size_t areas_bbs_line_ = 0;
   int includes_ = 0;  // Include lines followed so far
 };
 
 }  // namespace
 
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table, RunLog& log) {
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, FileLine named_at,
+                     AreaTable* table, RunLog& log) {
   TextFile file(fs);
-  if (!file.Open(squish_file)) return Status::Stop(kNoSquishLine);
+  if (!file.Open(squish_file)) {
+    return Status::Stop(kNoSquishLine, {named_at.file, named_at.line, kCannotOpenSquish,
+                                        squish_file, Cause::Shown::kAsWritten, file.why()});
+  }
   const AreaSink areas{table, log};
   ConfigReader config(fs, areas);
   Status s = config.Read(squish_file, file, 0);
   if (!s.ok() || config.areas_bbs().empty()) return s;
-  return ReadAreasBbs(fs, config.areas_bbs(), areas);
+  return ReadAreasBbs(fs, config.areas_bbs(), config.areas_bbs_at(), areas);
 }
 
 }  // namespace tesvak

@@ -34,8 +34,11 @@ inline constexpr int kMaxIncludes = 1000;
 // with "Include used more than 1000 times: " + NAME at the 1001st Include
 // line followed in all, before it is opened, and with the area-limit line
 // at the 1001st area line from any source.
-// Tells `log` of every area line whose tag an earlier one defined.
-Status ReadEchoAreas(Platform& fs, const std::string& squish_file, AreaTable* table, RunLog& log);
+// Each stop's cause names the line that led there; `named_at` is the line
+// of the settings that named `squish_file`.  Tells `log` of every area line
+// whose tag an earlier one defined.
+Status ReadEchoAreas(Platform& fs, const std::string& squish_file, FileLine named_at,
+                     AreaTable* table, RunLog& log);
 
 }  // namespace tesvak
 

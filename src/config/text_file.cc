@@ -4,13 +4,18 @@
 #include <bit>
 #include <cstring>
 
+#include "base/messages.h"
+
 namespace tesvak {
 TextFile::~TextFile() {
   if (open_) fs_.Close(file_);  // only after a stop; the run ends anyway
 }
 
 bool TextFile::Open(const std::string& name) {
-  if (fs_.OpenText(name, &file_) != kOk) return false;
+  if (const ErrorCode code = fs_.OpenText(name, &file_); code != kOk) {
+    why_ = fs_.WhyFailed(code);
+    return false;
+  }
   open_ = true;
   name_ = name;
   // A small file gets a buffer its own size, which the allocator then
@@ -34,7 +39,13 @@ bool TextFile::Open(const std::string& name) {
   return true;
 }
 
-Status TextFile::Refill() {
+Status TextFile::ReadFailed(ErrorCode code, std::size_t line) const {
+  return Status::IoError(code, Site::kTextRead,
+                         {name_, line, kCannotReadText, std::string(), Cause::Shown::kSystem,
+                          fs_.WhyFailed(code)});
+}
+
+ErrorCode TextFile::Refill() {
   masks_[0].at = masks_[1].at = kNoBlock;
   const std::size_t kept = end_ - pos_;
   if (pos_ > 0 && kept > 0) std::memmove(buf_.get(), buf_.get() + pos_, kept);
@@ -42,7 +53,7 @@ Status TextFile::Refill() {
   end_ = kept;
   std::size_t got = 0;
   const ErrorCode code = fs_.Read(file_, buf_.get() + end_, size_ - end_, &got);
-  if (code != kOk) return Status::IoError(code, Site::kTextRead);
+  if (code != kOk) return code;
   // One scan of what was read for a Ctrl-Z; lines are then cut short of it.
   const char* fresh = buf_.get() + end_;
   const void* z = std::memchr(fresh, kCtrlZ, got);
@@ -55,23 +66,22 @@ Status TextFile::Refill() {
   ctrl_z_ = z != nullptr;
   if (ctrl_z_) after_z_ = before_z + 1 < got ? AfterZ::kText : AfterZ::kUnknown;
   eof_ = got == 0;
-  return Status::Ok();
+  return kOk;
 }
 
-Status TextFile::Fill() {
+ErrorCode TextFile::Fill() {
   for (;;) {
     if (pos_ == end_) {
       if (ctrl_z_ || eof_) {
         owe_lf_ = false;
-        return Status::Ok();
+        return kOk;
       }
-      Status s = Refill();
-      if (!s.ok()) return s;
+      if (const ErrorCode code = Refill(); code != kOk) return code;
     } else if (owe_lf_) {
       owe_lf_ = false;
       if (buf_[pos_] == kLf) ++pos_;
     } else {
-      return Status::Ok();
+      return kOk;
     }
   }
 }
@@ -203,8 +213,7 @@ Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
       return Status::Ok();
     }
   }
-  Status s = Fill();
-  if (!s.ok()) return s;
+  if (const ErrorCode code = Fill(); code != kOk) return ReadFailed(code, line_number_);
   // A line that runs past the buffer's end is brought to the front, its end
   // looked for only in the bytes that follow, and walked again once that is
   // found.
@@ -212,8 +221,7 @@ Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
   while (stop == end_ && !ctrl_z_ && !eof_) {
     if (pos_ == 0 && end_ == size_) return ReadLongLine(line, use);
     const std::size_t seen = end_ - pos_;
-    s = Refill();
-    if (!s.ok()) return s;
+    if (const ErrorCode code = Refill(); code != kOk) return ReadFailed(code, line_number_);
     stop = NextLineEnd(seen);
     if (stop < end_ || ctrl_z_ || eof_) stop = ScanLine(want);
   }
@@ -240,8 +248,7 @@ Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
     }
     pos_ = stop;
     if (stop < end_ || ctrl_z_ || eof_) break;
-    Status s = Refill();
-    if (!s.ok()) return s;
+    if (const ErrorCode code = Refill(); code != kOk) return ReadFailed(code, line_number_);
   }
   ConsumeLineEnd();
   *line = long_line_;
@@ -256,7 +263,7 @@ Status TextFile::TextAfterCtrlZ(std::size_t* line) {
     char byte;
     std::size_t got = 0;
     const ErrorCode code = fs_.Read(file_, &byte, 1, &got);
-    if (code != kOk) return Status::IoError(code, Site::kTextRead);
+    if (code != kOk) return ReadFailed(code, line_number_ + 1);
     after_z_ = got > 0 ? AfterZ::kText : AfterZ::kNothing;
   }
   // The Ctrl-Z stands on the line after the last one read when that one
@@ -268,7 +275,10 @@ Status TextFile::TextAfterCtrlZ(std::size_t* line) {
 Status TextFile::Close() {
   open_ = false;
   const ErrorCode code = fs_.Close(file_);
-  return code == kOk ? Status::Ok() : Status::IoError(code, Site::kTextClose);
+  if (code == kOk) return Status::Ok();
+  return Status::IoError(code, Site::kTextClose,
+                         {name_, 0, kCannotCloseText, std::string(), Cause::Shown::kSystem,
+                          fs_.WhyFailed(code)});
 }
 
 }  // namespace tesvak

@@ -44,9 +44,11 @@ class TextFile {
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
 
-  // Opens an existing file for reading, shared for reading only.  The
-  // cause of a failure is not told apart: each caller has one message.
+  // Opens an existing file for reading, shared for reading only.  Each
+  // caller has one message for a failure; why() tells its cause.
   bool Open(const std::string& name);
+  // Why the last Open failed, in the system's words.
+  const std::string& why() const { return why_; }
 
   // The name the file was opened by.
   const std::string& name() const { return name_; }
@@ -57,9 +59,9 @@ class TextFile {
       *end = false;
       return Status::Ok();
     }
-    Status s = Fill();
+    const ErrorCode code = Fill();
     *end = pos_ == end_;
-    return s;
+    return code == kOk ? Status::Ok() : ReadFailed(code, line_number_ + 1);
   }
 
   // Reads the line at the current position and consumes the line end after
@@ -96,11 +98,14 @@ class TextFile {
   // Makes the next byte of the text available, if there is one: refills
   // the buffer when it is used up, and consumes an LF owed by the last line
   // end.  Afterwards pos_ == end_ only at the end of the text.
-  Status Fill();
+  ErrorCode Fill();
 
   // Moves the unread bytes to the front of the buffer and reads more after
   // them, up to the first Ctrl-Z.
-  Status Refill();
+  ErrorCode Refill();
+
+  // The failure of a read, while line `line` was read.
+  Status ReadFailed(ErrorCode code, std::size_t line) const;
 
   static std::size_t WordsWanted(const LineUse& use) {
     return use.cuts || use.words > kMaxWords ? 0 : use.words;
@@ -146,6 +151,7 @@ class TextFile {
 
   Platform& fs_;
   std::string name_;
+  std::string why_;
   const std::size_t capacity_;  // the largest buffer this file uses
   const Matcher match_;
   std::size_t size_ = 0;  // of the buffer it has, which has kBlock bytes more

@@ -33,24 +33,34 @@ bool SetLong(const std::string& arg, Options* options) {
   return false;
 }
 
-bool Set(const std::string& arg, bool slash_options, Options* options) {
-  if (slash_options && arg == "/?") return SetShort('h', options);
-  if (arg.starts_with("--")) return SetLong(arg, options);
-  if (arg.size() < 2 || arg[0] != '-') return false;
+// Sets what `arg` asks for, or says why it is refused.
+std::string Set(const std::string& arg, bool slash_options, Options* options) {
+  const auto unknown = [](std::string_view name) {
+    return kUnknownOption + std::string(name) + "'";
+  };
+  if (slash_options && arg == "/?") {
+    SetShort('h', options);
+    return std::string();
+  }
+  if (arg.starts_with("--")) return SetLong(arg, options) ? std::string() : unknown(arg);
+  if (arg.size() < 2 || arg[0] != '-') {
+    return arg == "-" ? unknown(arg) : kUnexpectedArgument + arg + "'";
+  }
   for (std::size_t i = 1; i < arg.size(); ++i)
-    if (!SetShort(arg[i], options)) return false;
-  return true;
+    if (!SetShort(arg[i], options)) return unknown(arg.substr(i, 1));
+  return std::string();
 }
 
 }  // namespace
 
 Options ParseOptions(const std::vector<std::string>& args, bool slash_options) {
   Options options;
-  for (const std::string& arg : args) {
-    if (!Set(arg, slash_options, &options)) {
-      options.unknown = arg;
+  for (std::size_t i = 0; i < args.size() && options.refused.empty(); ++i) {
+    if (args[i] == "--") {
+      if (i + 1 < args.size()) options.refused = kUnexpectedArgument + args[i + 1] + "'";
       break;
     }
+    options.refused = Set(args[i], slash_options, &options);
   }
   return options;
 }

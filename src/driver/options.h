@@ -13,12 +13,15 @@ struct Options {
   bool version = false;  // -V, --version
   bool dry_run = false;  // -n, --dry-run: check and show every copy, make none
   bool verbose = false;  // -v, --verbose: show every copy as it is made
-  std::string unknown;   // the first argument that is none of these
+  std::string refused;   // why the arguments are refused, or empty
 };
 
 // Reads the arguments after the program's name.  Short options may be
-// given together ("-nv").  `slash_options` accepts "/?" for help, as
-// Windows programs do.
+// given together ("-nv"); "--" ends the options, and nothing may follow
+// it, for the program takes no other argument.  `slash_options` accepts
+// "/?" for help, as Windows programs do.  The first argument that is none
+// of these is refused: an unknown option by its name (a short one by its
+// letter), anything else as an argument the program does not take.
 Options ParseOptions(const std::vector<std::string>& args, bool slash_options);
 
 // The usage text, a line an element.

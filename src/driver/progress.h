@@ -13,6 +13,7 @@
 #include <unordered_map>
 
 #include "base/run_log.h"
+#include "base/status.h"
 #include "platform/platform.h"
 #include "rules/rename_rules.h"
 
@@ -29,13 +30,20 @@ class ProgressLog final : public RunLog {
   void NoSuchArea(FileLine at, std::string_view tag) override;
   void TagDefinedAgain(FileLine at, std::string_view tag) override;
   void TextAfterCtrlZ(FileLine at) override;
+  void NoSuchSetting(FileLine at, std::string_view key) override;
+  void WordsDropped(FileLine at, std::string_view key, std::string_view value,
+                    std::string_view dropped) override;
+  void GotNoRules(FileLine at, std::string_view tag) override;
 
   // The Squish configuration `file` gave no echo area at all.
   void NoAreas(const std::string& file);
   void Summary(std::size_t areas, const RulesPassCounts& counts);
+  // Why the run stopped or failed, before its line or report.
+  void ShowCause(const Cause& cause);
 
  private:
   void Warn(std::string_view text);
+  // "FILE:N: ", or "FILE: " for line 0.
   std::string Where(FileLine at);
 
   Platform& fs_;

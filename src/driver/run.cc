@@ -58,12 +58,22 @@ Status Run(Platform& system, const Options& options) {
   Status s = ReadSettings(fs, &settings, log);
   if (s.ok()) s = NormaliseSettings(&settings);
   AreaTable areas;
-  if (s.ok()) s = ReadEchoAreas(fs, settings.SquishFile, &areas, log);
+  const std::string settings_name = kSettingsName;
+  if (s.ok()) {
+    s = ReadEchoAreas(fs, settings.SquishFile, {settings_name, settings.line.SquishFile}, &areas,
+                      log);
+  }
   if (s.ok() && report && areas.size() == 0) progress.NoAreas(settings.SquishFile);
   RulesPassCounts counts;
   const CopyAction action = options.dry_run ? CopyAction::kPlan : CopyAction::kCopy;
   if (s.ok()) s = RenameRules(fs, settings, areas, action, log, &counts);
-  if (s.ok() && report) progress.Summary(areas.size(), counts);
+  if (report) {
+    if (s.ok()) {
+      progress.Summary(areas.size(), counts);
+    } else {
+      progress.ShowCause(s.cause());
+    }
+  }
   return s;
 }
 
@@ -71,8 +81,8 @@ Status Run(Platform& system, const Options& options) {
 // when the arguments ask for the job itself.
 int Answer(Platform& fs, const Options& options) {
   using Stream = Platform::Stream;
-  if (!options.unknown.empty()) {
-    fs.Print(Stream::kErr, kUnknownOption + options.unknown + "'");
+  if (!options.refused.empty()) {
+    fs.Print(Stream::kErr, options.refused);
     fs.Print(Stream::kErr, kTryHelp);
     return kExitStopped;
   }
@@ -122,7 +132,7 @@ namespace {
 int RunOrAnswer(Platform& fs, const std::vector<std::string>& args) {
   try {
     const Options options = ParseOptions(args, fs.SlashOptions());
-    if (options.help || options.version || !options.unknown.empty()) return Answer(fs, options);
+    if (options.help || options.version || !options.refused.empty()) return Answer(fs, options);
     const Status s = Run(fs, options);
     switch (s.kind()) {
       case Status::Kind::kOk:

@@ -17,13 +17,24 @@ FileKey PlanningPlatform::PlannedAt(const std::string& name) {
 }
 
 ErrorCode PlanningPlatform::OpenRead(const std::string& name, FileId* file) {
+  read_failure_ = kOk;
   const ErrorCode code = real_.OpenRead(name, file);
   if (code != kFileNotFound && code != kPathNotFound) return code;
   // Not on disk, but perhaps an output the run would have made by now.
+  std::string why = real_.WhyFailed(code);
   const FileKey planned = PlannedAt(name);
-  if (planned == FileKey()) return code;
+  if (planned == FileKey()) {
+    read_failure_ = code;
+    read_failure_why_ = std::move(why);
+    return code;
+  }
   *file = Open(planned, true);
   return kOk;
+}
+
+std::string PlanningPlatform::WhyFailed(ErrorCode code) {
+  // A failed OpenRead stops the run, so no later failure can follow it.
+  return code == read_failure_ ? read_failure_why_ : real_.WhyFailed(code);
 }
 
 ErrorCode PlanningPlatform::Create(const std::string& name, FileId* file) {

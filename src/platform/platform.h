@@ -100,6 +100,15 @@ class Platform {
   // The name the file system sees for a program name: on POSIX the name
   // after the DOS name mapping, on Windows the name as built.
   virtual std::string SystemName(const std::string& name) = 0;
+  // Where the system looks a program name up: SystemName made absolute, so
+  // that a relative name tells which directory it was looked for in.
+  virtual std::string FullName(const std::string& name) = 0;
+
+  // Why the last call that failed with `code` failed, in the system's own
+  // words or by the rule of the program that refused it ("read-only", "not
+  // a regular file"); the system's words for `code` when the last failure
+  // gave another code.  Asked right after the failure, for its cause.
+  virtual std::string WhyFailed(ErrorCode code) = 0;
   // Where `name` leads, following every link on the way as opening it
   // would (see Place): kOk, or the error met on the way there
   // (kPathNotFound where nothing is and there is no directory to make it

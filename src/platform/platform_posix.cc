@@ -27,6 +27,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "base/messages.h"
 #include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
@@ -57,7 +58,7 @@ ErrorCode ListDir(const std::string& dir, std::vector<std::string>* names) {
   }
   const int err = errno;
   closedir(d);
-  return err == 0 ? kOk : CodeFromErrno(err);
+  return err == 0 ? kOk : Failure(err);
 }
 
 // The key of directory `dir`, or the zero key where there is none.
@@ -75,11 +76,16 @@ bool IsEntry(const std::string& path) {
   return lstat(path.c_str(), &st) == 0;
 }
 
-// CodeFromErrno, with ENOENT told apart: "file not found" only when the
+// The refusal of `path`, whose directory does not exist.
+ErrorCode NoDirectory(const std::string& path) {
+  return Refusal(kPathNotFound, kNoDirectory + DirOf(path));
+}
+
+// Failure, with ENOENT told apart: "file not found" only when the
 // directory it should be in exists.
 ErrorCode CodeForPath(int err, const std::string& path) {
-  if (err == ENOENT && !IsDirectory(DirOf(path))) return kPathNotFound;
-  return CodeFromErrno(err);
+  if (err == ENOENT && !IsDirectory(DirOf(path))) return NoDirectory(path);
+  return Failure(err);
 }
 
 // Why `path`, which stat or open could not follow (errno `err`), is no file
@@ -89,7 +95,10 @@ ErrorCode CodeForPath(int err, const std::string& path) {
 ErrorCode WhyNoFile(const std::string& path, int err) {
   if (err != ENOENT && err != ELOOP) return CodeForPath(err, path);
   struct stat st;
-  if (lstat(path.c_str(), &st) == 0) return S_ISLNK(st.st_mode) ? kAccessDenied : kFileExists;
+  if (lstat(path.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) return kFileExists;
+    return Refusal(kAccessDenied, err == ELOOP ? kLinkInCircle : kLinkToNowhere);
+  }
   return errno == ENOENT ? kFileNotFound : CodeForPath(errno, path);
 }
 
@@ -99,6 +108,13 @@ bool ReadLink(const std::string& path, std::string* target) {
   if (n < 0 || static_cast<std::size_t>(n) >= sizeof buf) return false;
   target->assign(buf, static_cast<std::size_t>(n));
   return true;
+}
+
+// CheckName, with why a name is refused noted.
+ErrorCode Checked(const std::string& name) {
+  const ErrorCode code = CheckName(name);
+  if (code == kOk) return kOk;
+  return Refusal(code, code == kNameTooLong ? kNameTooLongWhy : kNameHoldsNul);
 }
 
 ErrorCode CloseWith(int fd, ErrorCode code) {
@@ -164,8 +180,8 @@ class PosixPlatform final : public Platform {
       if (const ErrorCode code = WhyNoFile(path, errno); code != kFileNotFound) return code;
       // A new file, if its directory takes one.
       const std::string dir = DirOf(path);
-      if (!IsDirectory(dir)) return kPathNotFound;
-      if (access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) != 0) return CodeFromErrno(errno);
+      if (!IsDirectory(dir)) return NoDirectory(path);
+      if (access(dir.empty() ? "." : dir.c_str(), W_OK | X_OK) != 0) return Failure(errno);
       names_.NoteCreated(where.dir, BaseName(path));
       return kOk;
     }
@@ -173,7 +189,7 @@ class PosixPlatform final : public Platform {
     if (const ErrorCode code = Judge(st); code != kOk) return code;
     // What opening it for writing would refuse.
     if (access(path.c_str(), W_OK) == 0 || IsMadeUnwritable(st)) return kOk;
-    return CodeFromErrno(errno);
+    return Failure(errno);
   }
 
   ErrorCode Read(FileId file, void* buf, std::size_t size, std::size_t* got) override {
@@ -182,7 +198,7 @@ class PosixPlatform final : public Platform {
     do {
       n = read(static_cast<int>(file), buf, ClampIo(size));
     } while (n < 0 && errno == EINTR);
-    if (n < 0) return CodeFromErrno(errno);
+    if (n < 0) return Failure(errno);
     *got = static_cast<std::size_t>(n);
     return kOk;
   }
@@ -195,7 +211,7 @@ class PosixPlatform final : public Platform {
     while (*put < size) {
       const ssize_t n = write(static_cast<int>(file), p + *put, ClampIo(size - *put));
       if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return CodeFromErrno(errno);
+      if (n < 0) return Failure(errno);
       if (n == 0) break;
       *put += static_cast<std::size_t>(n);
     }
@@ -214,7 +230,7 @@ class PosixPlatform final : public Platform {
     const int fd = static_cast<int>(file);
     std::erase_if(open_, [fd](const OpenFile& f) { return f.fd == fd; });
     // A close interrupted by a signal has still released the descriptor.
-    if (close(fd) != 0 && errno != EINTR) return CodeFromErrno(errno);
+    if (close(fd) != 0 && errno != EINTR) return Failure(errno);
     return kOk;
   }
 
@@ -243,6 +259,19 @@ class PosixPlatform final : public Platform {
     return Map(name, &path) == kOk ? path : name;
   }
 
+  std::string FullName(const std::string& name) override {
+    std::string path = SystemName(name);
+    if (path.starts_with('/')) return path;
+    char cwd[PATH_MAX];
+    if (getcwd(cwd, sizeof cwd) == nullptr) return path;
+    if (path.starts_with("./")) path.erase(0, 2);
+    std::string full(cwd);
+    if (!full.ends_with('/')) full += '/';
+    return full + path;
+  }
+
+  std::string WhyFailed(ErrorCode code) override { return LastFailureWords(code); }
+
   ErrorCode Locate(const std::string& name, Place* place) override {
     *place = Place();
     std::string path;
@@ -266,7 +295,7 @@ class PosixPlatform final : public Platform {
       if (!target.starts_with('/')) target.insert(0, DirOf(path));
       path = std::move(target);
     }
-    return kAccessDenied;  // round in a circle
+    return Refusal(kAccessDenied, kLinkInCircle);
   }
 
   void ConsoleLine(std::string_view line) override { console_.Line(line); }
@@ -309,7 +338,7 @@ class PosixPlatform final : public Platform {
 
   // Maps a program name to the name to hand to the system.
   ErrorCode Map(const std::string& name, std::string* path, NameResolver::Where* where = nullptr) {
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    if (const ErrorCode code = Checked(name); code != kOk) return code;
     return names_.Resolve(name, path, where);
   }
 
@@ -339,14 +368,16 @@ class PosixPlatform final : public Platform {
   ErrorCode Judge(const struct stat& st) const {
     const FileKey key = KeyOfStat(st);
     if (IsOpenSource(key)) return kSameFile;
-    if (IsTextInput(key)) return kSharingViolation;
-    if (!S_ISREG(st.st_mode)) return kAccessDenied;
-    if ((st.st_mode & 0222) == 0 && !IsMadeUnwritable(st)) return kAccessDenied;
+    if (IsTextInput(key)) return Refusal(kSharingViolation, kIsTextInput);
+    if (!S_ISREG(st.st_mode))
+      return Refusal(kAccessDenied, S_ISDIR(st.st_mode) ? kIsDirectory : kNotRegularFile);
+    if ((st.st_mode & 0222) == 0 && !IsMadeUnwritable(st))
+      return Refusal(kAccessDenied, kIsReadOnly);
     return kOk;
   }
 
   ErrorCode OpenExisting(const std::string& name, Kind kind, FileId* file) {
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    if (const ErrorCode code = Checked(name); code != kOk) return code;
     // Non-blocking, so that opening a FIFO without a writer does not hang.
     constexpr int kFlags = O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
     // As written first: a name that exists so is what resolving it gives,
@@ -375,15 +406,16 @@ class PosixPlatform final : public Platform {
     }
     if (fd < 0) return CodeForPath(err, path);
     struct stat st;
-    if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    if (fstat(fd, &st) != 0) return CloseWith(fd, Failure(errno));
     // A directory is never read; a rules file must be a file, not a device
     // or a FIFO, whose bytes would be whatever it gives.
-    if (S_ISDIR(st.st_mode) || (kind == Kind::kSource && !S_ISREG(st.st_mode)))
-      return CloseWith(fd, kAccessDenied);
+    if (S_ISDIR(st.st_mode)) return CloseWith(fd, Refusal(kAccessDenied, kIsDirectory));
+    if (kind == Kind::kSource && !S_ISREG(st.st_mode))
+      return CloseWith(fd, Refusal(kAccessDenied, kNotRegularFile));
     // Reading blocks again: a writer that pauses is waited for, not taken
     // for the end; a FIFO without any writer still reads as empty.
     if (!S_ISREG(st.st_mode) && fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0)
-      return CloseWith(fd, CodeFromErrno(errno));
+      return CloseWith(fd, Failure(errno));
     const std::uint64_t size = S_ISREG(st.st_mode) ? static_cast<std::uint64_t>(st.st_size) : 0;
     open_.push_back({fd, kind, KeyOfStat(st), size});
     *file = fd;
@@ -400,7 +432,7 @@ class PosixPlatform final : public Platform {
     FileKey key;
     if (new_files_unwritable_) {
       struct stat st;
-      if (fstat(fd, &st) != 0) return CloseWith(fd, CodeFromErrno(errno));
+      if (fstat(fd, &st) != 0) return CloseWith(fd, Failure(errno));
       key = KeyOfStat(st);
       made_unwritable_.push_back(key);
     }
@@ -433,10 +465,10 @@ class PosixPlatform final : public Platform {
       lent = true;
     }
     struct stat now;
-    if (fstat(fd, &now) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    if (fstat(fd, &now) != 0) return CloseWith(fd, Failure(errno));
     if (const ErrorCode code = Judge(now); code != kOk) return CloseWith(fd, code);
     if (lent && KeyOfStat(now) == KeyOfStat(st)) fchmod(fd, st.st_mode & 07777);
-    if (now.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, CodeFromErrno(errno));
+    if (now.st_size > 0 && ftruncate(fd, 0) != 0) return CloseWith(fd, Failure(errno));
     open_.push_back({fd, Kind::kOutput, KeyOfStat(now), 0});
     *file = fd;
     return kOk;

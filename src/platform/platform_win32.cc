@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "base/ascii.h"
+#include "base/messages.h"
 #include "base/path.h"
 #include "platform/names.h"
 #include "platform/platform.h"
@@ -31,7 +32,7 @@ namespace {
 HANDLE AsHandle(FileId file) { return reinterpret_cast<HANDLE>(file); }
 FileId AsFileId(HANDLE h) { return reinterpret_cast<FileId>(h); }
 
-ErrorCode LastError() { return static_cast<ErrorCode>(GetLastError()); }
+ErrorCode SystemError() { return static_cast<ErrorCode>(GetLastError()); }
 
 DWORD Clamp(std::uint64_t size) { return static_cast<DWORD>(ClampIo(size)); }
 
@@ -67,7 +68,7 @@ HandleInfo InfoOf(HANDLE h) {
 ErrorCode Identify(const std::string& name, HandleInfo* info) {
   HANDLE h = CreateFileA(name.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
                          FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return LastError();
+  if (h == INVALID_HANDLE_VALUE) return SystemError();
   *info = InfoOf(h);
   CloseHandle(h);
   return kOk;
@@ -154,11 +155,11 @@ class Win32Platform final : public Platform {
   ErrorCode OpenRead(const std::string& name, FileId* file) override {
     // A device is never opened as a rules file: CON would wait for the
     // keyboard, NUL would read as empty.
-    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
+    if (IsDosDeviceName(BaseName(name))) return Refuse(kAccessDenied, kIsDeviceName);
     const ErrorCode code = Open(name, GENERIC_READ, kOutputSharing, Kind::kSource, file);
     if (code != kOk || Find(*file)->type == FILE_TYPE_DISK) return code;
     Close(*file);
-    return kAccessDenied;
+    return Refuse(kAccessDenied, kNotRegularFile);
   }
 
   ErrorCode Create(const std::string& name, FileId* file) override {
@@ -170,15 +171,15 @@ class Win32Platform final : public Platform {
       HANDLE h = CreateFileA(name.c_str(), kOutputAccess, kOutputSharing, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
       if (h != INVALID_HANDLE_VALUE) return Keep(h, Kind::kOutput, file);
-      code = LastError();
-      return code == kFileExists ? kAccessDenied : code;
+      code = Failed();
+      return code == kFileExists ? Refuse(kAccessDenied, kLinkToNowhere) : code;
     }
     if (code != kOk) return code;
     HANDLE h = OpenForWriting(name);
-    if (h == INVALID_HANDLE_VALUE) return LastError();
+    if (h == INVALID_HANDLE_VALUE) return Failed();
     // Judged again on the file actually opened, before it is emptied.
     code = Judge(InfoOf(h));
-    if (code == kOk && !SetEndOfFile(h)) code = LastError();
+    if (code == kOk && !SetEndOfFile(h)) code = Failed();
     if (code != kOk) {
       CloseHandle(h);
       return code;
@@ -195,7 +196,7 @@ class Win32Platform final : public Platform {
     // Opened as Create opens it, to meet any sharing rule or access right
     // that would refuse it, and closed again untouched.
     HANDLE h = OpenForWriting(name);
-    if (h == INVALID_HANDLE_VALUE) return LastError();
+    if (h == INVALID_HANDLE_VALUE) return Failed();
     CloseHandle(h);
     return kOk;
   }
@@ -205,7 +206,7 @@ class Win32Platform final : public Platform {
     *got = 0;
     if (!ReadFile(AsHandle(file), buf, Clamp(size), &n, nullptr)) {
       // A pipe whose writer has gone is simply at its end.
-      return GetLastError() == ERROR_BROKEN_PIPE ? kOk : LastError();
+      return GetLastError() == ERROR_BROKEN_PIPE ? kOk : Failed();
     }
     *got = n;
     return kOk;
@@ -214,21 +215,21 @@ class Win32Platform final : public Platform {
   ErrorCode Write(FileId file, const void* buf, std::size_t size, std::size_t* put) override {
     DWORD n = 0;
     *put = 0;
-    if (!WriteFile(AsHandle(file), buf, Clamp(size), &n, nullptr)) return LastError();
+    if (!WriteFile(AsHandle(file), buf, Clamp(size), &n, nullptr)) return Failed();
     *put = n;
     return kOk;
   }
 
   ErrorCode Size(FileId file, std::uint64_t* size) override {
     LARGE_INTEGER li;
-    if (!GetFileSizeEx(AsHandle(file), &li)) return LastError();
+    if (!GetFileSizeEx(AsHandle(file), &li)) return Failed();
     *size = static_cast<std::uint64_t>(li.QuadPart);
     return kOk;
   }
 
   ErrorCode Close(FileId file) override {
     std::erase_if(open_, [file](const OpenFile& f) { return f.handle == AsHandle(file); });
-    return CloseHandle(AsHandle(file)) ? kOk : LastError();
+    return CloseHandle(AsHandle(file)) ? kOk : Failed();
   }
 
   FileKey KeyOf(FileId file) override {
@@ -238,9 +239,19 @@ class Win32Platform final : public Platform {
 
   std::string SystemName(const std::string& name) override { return name; }
 
+  std::string FullName(const std::string& name) override {
+    char buf[MAX_PATH + 1];
+    const DWORD n = GetFullPathNameA(name.c_str(), sizeof buf, buf, nullptr);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : name;
+  }
+
+  std::string WhyFailed(ErrorCode code) override {
+    return code == note_.code && !note_.why.empty() ? note_.why : ErrorText(code);
+  }
+
   ErrorCode Locate(const std::string& name, Place* place) override {
     *place = Place();
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    if (const ErrorCode code = Checked(name); code != kOk) return code;
     std::string path = name;
     for (int hop = 0; hop < kMaxLinks; ++hop) {
       HandleInfo info;
@@ -249,7 +260,7 @@ class Win32Platform final : public Platform {
         place->file = info.key;
         return kOk;
       }
-      if (!IsMissing(code)) return code;
+      if (!IsMissing(code)) return Noted(code);
       // A link that leads nowhere yet: where it leads.
       if (std::string target; ReadLink(path, &target)) {
         path = std::move(target);
@@ -259,12 +270,12 @@ class Win32Platform final : public Platform {
       // the name there folded, as the file system compares names.
       std::string leaf;
       HandleInfo dir;
-      if (Identify(DirPartOf(path, &leaf), &dir) != kOk) return kPathNotFound;
+      if (Identify(DirPartOf(path, &leaf), &dir) != kOk) return Noted(kPathNotFound);
       place->dir = dir.key;
       place->leaf = FoldUpper(leaf);
       return kOk;
     }
-    return kAccessDenied;  // round in a circle
+    return Refuse(kAccessDenied, kLinkInCircle);
   }
 
   void ConsoleLine(std::string_view line) override {
@@ -341,10 +352,10 @@ class Win32Platform final : public Platform {
   }
 
   ErrorCode Open(const std::string& name, DWORD access, DWORD share, Kind kind, FileId* file) {
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
+    if (const ErrorCode code = Checked(name); code != kOk) return code;
     HANDLE h = CreateFileA(name.c_str(), access, share, nullptr, OPEN_EXISTING,
                            FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return LastError();
+    if (h == INVALID_HANDLE_VALUE) return Failed();
     return Keep(h, kind, file);
   }
 
@@ -354,11 +365,11 @@ class Win32Platform final : public Platform {
   // there; else kSameFile or why not.  A device name is refused by name,
   // a link round in a circle as one that leads nowhere.
   ErrorCode JudgeName(const std::string& name, HandleInfo* info) const {
-    if (const ErrorCode code = CheckName(name); code != kOk) return code;
-    if (IsDosDeviceName(BaseName(name))) return kAccessDenied;
+    if (const ErrorCode code = Checked(name); code != kOk) return code;
+    if (IsDosDeviceName(BaseName(name))) return Refuse(kAccessDenied, kIsDeviceName);
     const ErrorCode code = Identify(name, info);
-    if (code == kLinkLoop) return kAccessDenied;
-    return code == kOk ? Judge(*info) : code;
+    if (code == kLinkLoop) return Refuse(kAccessDenied, kLinkInCircle);
+    return code == kOk ? Judge(*info) : Noted(code);
   }
 
   // Opens an existing output as Create writes it, without emptying it.
@@ -377,10 +388,10 @@ class Win32Platform final : public Platform {
     });
     if (source) return kSameFile;
     if (std::find(text_inputs_.begin(), text_inputs_.end(), info.key) != text_inputs_.end())
-      return kSharingViolation;
-    if (info.type != FILE_TYPE_DISK || (info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-      return kAccessDenied;
-    if ((info.attributes & FILE_ATTRIBUTE_READONLY) != 0) return kAccessDenied;
+      return Refuse(kSharingViolation, kIsTextInput);
+    if ((info.attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return Refuse(kAccessDenied, kIsDirectory);
+    if (info.type != FILE_TYPE_DISK) return Refuse(kAccessDenied, kNotRegularFile);
+    if ((info.attributes & FILE_ATTRIBUTE_READONLY) != 0) return Refuse(kAccessDenied, kIsReadOnly);
     return kOk;
   }
 
@@ -388,17 +399,40 @@ class Win32Platform final : public Platform {
   // a link that leads nowhere is refused; a new file is made where its
   // directory is and takes one, as opening the directory for adding a file
   // finds out.
-  static ErrorCode ProbeNewFile(const std::string& name, ErrorCode missing) {
-    if (IsLink(name)) return kAccessDenied;
-    if (missing == kPathNotFound) return missing;
+  ErrorCode ProbeNewFile(const std::string& name, ErrorCode missing) const {
+    if (IsLink(name)) return Refuse(kAccessDenied, kLinkToNowhere);
+    if (missing == kPathNotFound) return Noted(missing);
     std::string leaf;
     HANDLE dir = CreateFileA(DirPartOf(name, &leaf).c_str(), FILE_ADD_FILE, kShareAll, nullptr,
                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (dir == INVALID_HANDLE_VALUE) return LastError();
+    if (dir == INVALID_HANDLE_VALUE) return Failed();
     CloseHandle(dir);
     return kOk;
   }
 
+  // Why the last failure happened: the system's words for its code, or the
+  // program's rule that refused the file.
+  struct Note {
+    ErrorCode code = kOk;
+    std::string why;  // empty for the system's own words
+  };
+  ErrorCode Failed() const { return Noted(SystemError()); }
+  ErrorCode Noted(ErrorCode code) const {
+    note_ = {code, std::string()};
+    return code;
+  }
+  ErrorCode Refuse(ErrorCode code, const char* why) const {
+    note_ = {code, why};
+    return code;
+  }
+  // CheckName, with why a name is refused noted.
+  ErrorCode Checked(const std::string& name) const {
+    const ErrorCode code = CheckName(name);
+    if (code == kOk) return kOk;
+    return Refuse(code, code == kNameTooLong ? kNameTooLongWhy : kNameHoldsNul);
+  }
+
+  mutable Note note_;
   std::vector<OpenFile> open_;
   std::vector<FileKey> text_inputs_;  // every text file opened this run
   DWORD out_error_ = 0;               // the first failed write to standard output

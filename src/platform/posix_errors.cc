@@ -3,6 +3,7 @@
 #include "platform/posix_errors.h"
 
 #include <cerrno>
+#include <cstring>
 
 namespace tesvak {
 
@@ -60,6 +61,36 @@ ErrorCode CodeFromErrno(int err) {
     default:
       return kGenFailure;
   }
+}
+
+namespace {
+
+// The program is one thread, as errno is one number.
+struct Noted {
+  ErrorCode code = kOk;
+  std::string why;
+};
+Noted& Last() {
+  static Noted last;
+  return last;
+}
+
+}  // namespace
+
+ErrorCode Failure(int err) {
+  const ErrorCode code = CodeFromErrno(err);
+  Last() = {code, std::strerror(err)};
+  return code;
+}
+
+ErrorCode Refusal(ErrorCode code, std::string_view why) {
+  Last() = {code, std::string(why)};
+  return code;
+}
+
+std::string LastFailureWords(ErrorCode code) {
+  if (Last().code == code) return Last().why;
+  return "error " + std::to_string(code);
 }
 
 }  // namespace tesvak

@@ -17,11 +17,13 @@ namespace tesvak {
 inline constexpr char kRulesListName[] = "files.bbs";
 
 // What the rules pass did: the lines it read, the copies it made (or
-// planned), and the lines whose tag named no area.
+// planned), the lines whose tag named no area, and the areas no line gave
+// rules.
 struct RulesPassCounts {
   std::size_t lines = 0;
   std::size_t copies = 0;
   std::size_t unknown = 0;
+  std::size_t without_rules = 0;
 };
 
 // Walks RulesPath + "files.bbs".  Each line names a rules file (first word)
@@ -29,7 +31,8 @@ struct RulesPassCounts {
 // tag, ignoring ASCII case, the file is copied to OutDir + the last
 // component of the area's path + ".sqr", or with kPlan the copy is only
 // checked.  Lines with no file name, no tag or an unknown tag are skipped;
-// `log` hears of each copy and each unknown tag.  `settings` must be
+// `log` hears of each copy and each unknown tag, and once the list is
+// done, of each area that no line gave rules.  `settings` must be
 // normalised: both directories end in a backslash.
 Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& areas,
                    CopyAction action, RunLog& log, RulesPassCounts* counts);

@@ -9,8 +9,9 @@
     agree.py [--mode MODE] --show SEED | --keep SEED NAME
 
 Without --against, each tree is run twice: `tesvak -n`, then `tesvak -v` in
-the same tree.  The dry run must print the same listing, warnings, summary
-and stop line as the run, end with the same exit code, and change nothing.
+the same tree.  The dry run must print the same listing, warnings, summary,
+cause line and stop line as the run, end with the same exit code, and
+change nothing; each must name exactly one cause when it stops or fails.
 With --against, the Windows program's run and the Linux program's run are
 compared on trees that both systems hold alike (names in exact case):
 output bytes, exit code and messages, with `\\` and CR LF made `/` and LF.
@@ -382,6 +383,8 @@ class Runner:
         for what, d, r in zip(("exit code", "stdout", "stderr"), dry, real):
             if d != r:
                 problems.append("%s: dry run %r, run %r" % (what, d, r))
+        for mode, result in (("dry run", dry), ("run", real)):
+            problems += cause_problems(mode, result)
         return problems
 
     def windows_against_linux(self, tree):
@@ -415,6 +418,18 @@ class Runner:
             shutil.copy2(self.args.program, self._reachable)
             os.chmod(self._reachable, 0o755)
         return self._reachable
+
+
+def cause_problems(mode, result):
+    """A run that stopped or failed names its cause on one line of standard
+    error, and one that ended well names none."""
+    code, _, err = result
+    causes = [line for line in err.splitlines()
+              if line.startswith(b"tesvak: ") and not line.startswith(b"tesvak: warning: ")]
+    want = 1 if code in (1, 2) else 0
+    if len(causes) != want:
+        return ["%s: exit code %r with %d cause lines, not %d" % (mode, code, len(causes), want)]
+    return []
 
 
 def normalise(data, roots):

@@ -36,7 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   AreaTable table;
   QuietLog log;
-  const Status s = ReadEchoAreas(fs, "SQ.CFG", &table, log);
+  const std::string settings = "tesvak.cfg";
+  const Status s = ReadEchoAreas(fs, "SQ.CFG", {settings, 1}, &table, log);
   const std::string& line = s.line();
   const bool missing = line.size() > 14 && line.ends_with(" is not found.") &&
                        !fs.files.count(line.substr(0, line.size() - 14));

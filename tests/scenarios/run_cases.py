@@ -94,6 +94,8 @@ class Case:
         self.args = []  # the program's arguments
         self.stdout = b""
         self.stderr = b""
+        self.cause = b""  # the cause line a dry or verbose run ends stderr with
+        self.windows_cause = b""  # the same on Windows, in its system's words
         self.expect = {}  # name -> bytes, or ("same", source)
         self.holds = []  # files another program keeps open during the run
         self.user = None  # run the program as this user when run as root
@@ -197,6 +199,10 @@ class Case:
             self.stdout = expand("".join(content))
         elif verb == "stderr":
             self.stderr = expand("".join(content))
+        elif verb == "cause":
+            self.cause = expand("".join(content))
+        elif verb == "windows-cause":
+            self.windows_cause = expand("".join(content))
         elif verb == "expect":
             for name, data in self._expand(words[1], content, count):
                 self.expect[name] = data
@@ -206,14 +212,18 @@ class Case:
             raise CaseError("unknown header: %s" % header)
 
 
-def for_platform(expected, args):
+def for_platform(expected, args, root=""):
     """Expected console bytes for the platform under test: {module} is the
-    program's file name, {nl} the system's newline and {/} its directory
-    separator, as the program shows names the file system sees."""
+    program's file name, {nl} the system's newline, {/} its directory
+    separator, as the program shows names the file system sees, and {root}
+    the directory the case runs in, as the system names it."""
     windows = args.platform == "windows"
+    real = os.path.realpath(root) if root else ""
+    shown_root = "Z:" + real.replace("/", "\\") if windows else real
     return (expected.replace(b"{module}", os.path.basename(args.program).encode())
             .replace(b"{nl}", b"\r\n" if windows else b"\n")
-            .replace(b"{/}", b"\\" if windows else b"/"))
+            .replace(b"{/}", b"\\" if windows else b"/")
+            .replace(b"{root}", shown_root.encode()))
 
 
 def build_tree(case, root):
@@ -459,7 +469,8 @@ def run_case(case, args):
                 os.close(fd)
             release(holders)
         want_stdout = for_platform(case.stdout, args)
-        want_stderr = for_platform(case.stderr, args)
+        cause = case.windows_cause if args.platform == "windows" else case.cause
+        want_stderr = for_platform(case.stderr + cause, args, root)
         if result.returncode != case.exit:
             problems.append("exit code %d, expected %d" % (result.returncode, case.exit))
         if result.stdout != want_stdout:
@@ -484,15 +495,51 @@ def run_case(case, args):
         if extra:
             problems.append("unexpected files: %s" % ", ".join(sorted(extra)))
     finally:
-        for dirpath, dirnames, _ in os.walk(root):
-            for d in dirnames:
-                p = os.path.join(dirpath, d)
-                if not os.path.islink(p):
-                    os.chmod(p, stat.S_IRWXU)
-        shutil.rmtree(root, ignore_errors=True)
+        remove_tree(root)
         if bin_dir:
             shutil.rmtree(bin_dir, ignore_errors=True)
+    return problems + causes_shown(case, args)
+
+
+def causes_shown(case, args):
+    """A case whose plain run stops or fails is run again with -n and with
+    -v: each must end with the same line or report and exit code, and name
+    its cause on exactly one line of standard error.  Cases that change the
+    tree while the program runs, or hold files, are not run again."""
+    simple = not (case.args or case.user or case.fifos or case.changes or case.holds or case.remove_program
+                  or case.closed_descriptors or case.stdout_to)
+    if not simple or case.exit not in (1, 2):
+        return []
+    problems = []
+    want_stdout = for_platform(case.stdout, args)
+    # A dry run writes nothing, so it cannot meet a file-size limit.
+    options = ("-v",) if case.file_size_limit is not None else ("-n", "-v")
+    for option in options:
+        root = tempfile.mkdtemp(prefix="tesvak-case-")
+        try:
+            build_tree(case, root)
+            p = subprocess.run(args.prefix + [os.path.abspath(args.program), option], cwd=root,
+                               stdin=subprocess.DEVNULL, capture_output=True, timeout=args.timeout,
+                               preexec_fn=lambda: restrict(case, args, root))
+        finally:
+            remove_tree(root)
+        causes = [line for line in p.stderr.splitlines()
+                  if line.startswith(b"tesvak: ") and not line.startswith(b"tesvak: warning: ")]
+        if p.returncode != case.exit or not p.stdout.endswith(want_stdout):
+            problems.append("%s: exit code %d and stdout %s" % (option, p.returncode,
+                                                                 show(p.stdout)))
+        if len(causes) != 1:
+            problems.append("%s: %d cause lines in %s" % (option, len(causes), show(p.stderr)))
     return problems
+
+
+def remove_tree(root):
+    for dirpath, dirnames, _ in os.walk(root):
+        for d in dirnames:
+            p = os.path.join(dirpath, d)
+            if not os.path.islink(p):
+                os.chmod(p, stat.S_IRWXU)
+    shutil.rmtree(root, ignore_errors=True)
 
 
 def main():

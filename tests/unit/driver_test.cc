@@ -29,14 +29,23 @@ TEST(Driver, TwoOfThreeKeysStopBeforeAnythingElseIsOpened) {
 
 TEST(Options, ShortOptionsCombineAndAnythingElseIsUnknown) {
   const Options nv = ParseOptions({"-nv"}, false);
-  EXPECT_TRUE(nv.dry_run && nv.verbose && nv.unknown.empty());
+  EXPECT_TRUE(nv.dry_run && nv.verbose && nv.refused.empty());
   const Options both = ParseOptions({"--verbose", "-n"}, false);
   EXPECT_TRUE(both.dry_run && both.verbose);
   EXPECT_TRUE(ParseOptions({"/?"}, true).help);
-  for (const std::vector<std::string>& args :
-       std::vector<std::vector<std::string>>{{"-nx"}, {"--dry"}, {"-"}, {"--"}, {"/?"}, {"n"}})
-    EXPECT_EQ(ParseOptions(args, false).unknown, args[0]);
-  EXPECT_EQ(ParseOptions({"-n", "--bogus", "-V"}, false).unknown, "--bogus");
+  // An unknown short option is named by its letter; "--" ends the options
+  // and nothing may follow it.
+  const std::pair<std::vector<std::string>, std::string> refused[] = {
+      {{"-nq"}, "tesvak: unknown option 'q'"},
+      {{"--dry"}, "tesvak: unknown option '--dry'"},
+      {{"-"}, "tesvak: unknown option '-'"},
+      {{"/?"}, "tesvak: unexpected argument '/?'"},
+      {{"n"}, "tesvak: unexpected argument 'n'"},
+      {{"-n", "--", "-v"}, "tesvak: unexpected argument '-v'"},
+      {{"-n", "--bogus", "-V"}, "tesvak: unknown option '--bogus'"},
+  };
+  for (const auto& [args, why] : refused) EXPECT_EQ(ParseOptions(args, false).refused, why);
+  EXPECT_TRUE(ParseOptions({"-n", "--"}, false).refused.empty());
 }
 
 TEST(Driver, ADryRunTakesTheRealRunsPathWithAProbeForEachNewOutput) {
@@ -106,6 +115,8 @@ class Captured final : public Platform {
   ErrorCode Close(FileId f) override { return real_.Close(f); }
   FileKey KeyOf(FileId f) override { return real_.KeyOf(f); }
   std::string SystemName(const std::string& n) override { return real_.SystemName(n); }
+  std::string FullName(const std::string& n) override { return real_.FullName(n); }
+  std::string WhyFailed(ErrorCode code) override { return real_.WhyFailed(code); }
   ErrorCode Locate(const std::string& n, Place* p) override { return real_.Locate(n, p); }
   void ConsoleLine(std::string_view line) override { console.append(line).append("\n"); }
   void Print(Stream stream, std::string_view line) override {

@@ -9,6 +9,9 @@
 namespace tesvak {
 namespace {
 
+const std::string kSettingsFile = "tesvak.cfg";
+
+
 std::string Areas(int count) {
   std::string cfg;
   for (int i = 1; i <= count; ++i)
@@ -20,7 +23,7 @@ Status Read(const std::string& cfg, AreaTable* table) {
   FakePlatform fs;
   fs.files["SQ.CFG"] = cfg;
   QuietLog log;
-  return ReadEchoAreas(fs, "SQ.CFG", table, log);
+  return ReadEchoAreas(fs, "SQ.CFG", {kSettingsFile, 1}, table, log);
 }
 
 TEST(EchoAreas, OnlyEchoAreaLinesEnterTheTableWithCaseKept) {

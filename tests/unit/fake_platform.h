@@ -56,6 +56,8 @@ class FakePlatform : public Platform {
   ErrorCode Close(FileId file) override;
   FileKey KeyOf(FileId file) override;
   std::string SystemName(const std::string& name) override { return name; }
+  std::string FullName(const std::string& name) override { return "C:\\BBS\\" + name; }
+  std::string WhyFailed(ErrorCode code) override { return "error " + std::to_string(code); }
   ErrorCode Locate(const std::string& name, Place* place) override;
   void ConsoleLine(std::string_view line) override;
   void Print(Stream stream, std::string_view line) override;

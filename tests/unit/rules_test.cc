@@ -10,6 +10,9 @@
 namespace tesvak {
 namespace {
 
+const std::string kSettingsFile = "tesvak.cfg";
+
+
 class RulesTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -33,7 +36,7 @@ class RulesTest : public ::testing::Test {
     table_ = AreaTable();
     QuietLog log;
     RulesPassCounts counts;
-    const Status s = ReadEchoAreas(fs_, settings_.SquishFile, &table_, log);
+    const Status s = ReadEchoAreas(fs_, settings_.SquishFile, {kSettingsFile, 1}, &table_, log);
     return s.ok() ? RenameRules(fs_, settings_, table_, CopyAction::kCopy, log, &counts) : s;
   }
 

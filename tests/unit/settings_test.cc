@@ -64,17 +64,22 @@ TEST(Settings, AMissingFileStopsWithItsLine) {
 }
 
 TEST(Settings, DirectoriesGetOneTrailingBackslashAndTheSquishFileIsKept) {
-  Settings s{"SQ.CFG", "D:\\OUT", "D:\\OUT\\"};
+  Settings s{"SQ.CFG", "D:\\OUT", "D:\\OUT\\", {}};
   ASSERT_TRUE(NormaliseSettings(&s).ok());
   EXPECT_EQ(s.SquishFile, "SQ.CFG");
   EXPECT_EQ(s.RulesPath, "D:\\OUT\\");
   EXPECT_EQ(s.OutDir, "D:\\OUT\\");
-  Settings root{"X", "\\", "/"};
+  Settings root{"X", "\\", "/", {}};
   ASSERT_TRUE(NormaliseSettings(&root).ok());
   EXPECT_EQ(root.RulesPath, "\\");
   EXPECT_EQ(root.OutDir, "/\\");
-  for (Settings missing : {Settings{"", "R", "O"}, Settings{"S", "", "O"}, Settings{"S", "R", ""}})
+  for (Settings missing :
+       {Settings{"", "R", "O", {}}, Settings{"S", "", "O", {}}, Settings{"S", "R", "", {}}})
     EXPECT_EQ(NormaliseSettings(&missing).line(), "Missing setting in config.");
+  // Its cause names each missing key, and the line that left it empty.
+  Settings two{"S", "", "", {.SquishFile = 1, .RulesPath = 0, .OutDir = 3}};
+  EXPECT_EQ(NormaliseSettings(&two).cause().what,
+            "missing settings RulesPath (no line sets it), OutDir (no value on line 3)");
 }
 
 }  // namespace

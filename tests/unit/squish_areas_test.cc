@@ -9,13 +9,16 @@
 namespace tesvak {
 namespace {
 
+const std::string kSettingsFile = "tesvak.cfg";
+
+
 using Areas = std::vector<std::pair<std::string, std::string>>;  // tag, path
 
 class SquishAreas : public ::testing::Test {
  protected:
   Status Read() {
     table_ = AreaTable();
-    return ReadEchoAreas(fs_, "SQ.CFG", &table_, log_);
+    return ReadEchoAreas(fs_, "SQ.CFG", {kSettingsFile, 1}, &table_, log_);
   }
   Areas Table() const {
     Areas areas;
@@ -52,7 +55,7 @@ TEST_F(SquishAreas, AnIncludeNameIsRelativeToTheCurrentDirectoryNotTheIncludingF
   fs_.files["CFG\\SQ.CFG"] = "Include sub.cfg\nInclude\n";
   fs_.files["CFG\\sub.cfg"] = "EchoArea WRONG wrong\n";
   fs_.files["sub.cfg"] = "EchoArea RIGHT right\n";
-  ASSERT_TRUE(ReadEchoAreas(fs_, "CFG\\SQ.CFG", &table_, log_).ok());
+  ASSERT_TRUE(ReadEchoAreas(fs_, "CFG\\SQ.CFG", {kSettingsFile, 1}, &table_, log_).ok());
   EXPECT_EQ(Table(), (Areas{{"RIGHT", "right"}}));
 }
 

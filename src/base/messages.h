@@ -135,7 +135,8 @@ inline constexpr const char* kHelpLines[] = {
     "  -V, --version  show the version and exit",
     "",
     "Without options nothing is printed unless the run stops (exit status 2)",
-    "or fails (exit status 1).  See the manual for the settings and messages.",
+    "or fails (exit status 1); -n or -v then names the file and line at fault.",
+    "See the manual for the settings and messages.",
 };
 inline constexpr char kHelpOptionLine[] = "  -h, --help     show this help and exit";
 inline constexpr char kHelpOptionSlashLine[] = "  -h, --help, /? show this help and exit";

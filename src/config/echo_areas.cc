@@ -24,8 +24,10 @@ std::size_t AreaTable::SlotOf(std::string_view tag, std::uint32_t hash) const {
 AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path,
                                 const std::string& file, std::size_t line) {
   if (areas_.size() == kMaxAreas) return Added::kFull;
-  areas_.push_back({std::string(tag), std::string(path)});
+  if (path.size() > kMaxTag + 1) path.remove_prefix(path.size() - (kMaxTag + 1));
+  areas_.push_back({std::string(tag.substr(0, kMaxTag + 1)), std::string(path)});
   defined_.push_back({file, line, false});
+  if (tag.size() > kMaxTag) return Added::kNew;  // never found, so never "again"
   const std::size_t mark = MarkOf(tag);
   marks_[mark / 64] |= std::uint64_t{1} << (mark % 64);
   const std::uint32_t hash = FoldedHash(tag);
@@ -37,6 +39,7 @@ AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path,
 }
 
 const TEcho* AreaTable::Find(std::string_view tag) const {
+  if (tag.size() > kMaxTag) return nullptr;
   const std::size_t mark = MarkOf(tag);
   if ((marks_[mark / 64] >> (mark % 64) & 1) == 0) return nullptr;
   const Slot& slot = slots_[SlotOf(tag, FoldedHash(tag))];

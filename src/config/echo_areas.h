@@ -18,6 +18,12 @@ struct TEcho {
 
 inline constexpr std::size_t kMaxAreas = 1000;
 
+// The longest tag that names an area, as the longest name the file system
+// takes: a longer tag, in the Squish configuration or in files.bbs, names
+// none.  So the table holds a few hundred bytes an area, whatever the
+// configuration's words are.
+inline constexpr std::size_t kMaxTag = 259;
+
 // The table of echo areas, with a lookup by tag that ignores ASCII case.
 // When several areas share a tag, the first one read is the one found.
 class AreaTable {
@@ -29,12 +35,16 @@ class AreaTable {
     kAgain,  // stored, but an earlier area has its tag and is the one found
     kFull,   // the table is full: nothing was stored
   };
-  // Stores an area defined on line `line` of the file `file`.
+  // Stores an area defined on line `line` of the file `file`.  A tag
+  // longer than kMaxTag is kept as its first kMaxTag + 1 bytes, and found by
+  // none; a path longer than kMaxTag as its last kMaxTag + 1, which hold its
+  // last component wherever that makes an output name at all.
   Added Add(std::string_view tag, std::string_view path, const std::string& file = std::string(),
             std::size_t line = 0);
 
-  // The first area whose tag equals `tag` with a-z folded, or nullptr.
-  // Bytes of 0x80 and above must match exactly.
+  // The first area whose tag equals `tag` with a-z folded, or nullptr; a
+  // tag longer than kMaxTag finds none.  Bytes of 0x80 and above must
+  // match exactly.
   const TEcho* Find(std::string_view tag) const;
 
   std::size_t size() const { return areas_.size(); }

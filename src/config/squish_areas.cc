@@ -66,17 +66,17 @@ Status ReadAreasBbs(Platform& fs, const std::string& name, FileLine named_at,
                     const AreaSink& areas) {
   TextFile file(fs);
   if (!file.Open(name)) return NotOpened(name, named_at, kCannotOpenAreasBbs, file.why());
-  // Until the origin line is past, every word counts, for its '!' may be
-  // anywhere; after it, a line's flags, path and tag are all there is.
-  LineUse use{.words = LineUse::kAllWords, .cuts = true, .cut = ';'};
+  // A line's flags, path and tag are all there is; until the origin line is
+  // past, whether it holds a '!' too, wherever it stands.
+  LineUse use{.words = 3, .cuts = true, .cut = ';', .mark = '!'};
   return ForEachLine(file, use, areas.log, [&](std::string_view line) {
     line = line.substr(0, line.find(';'));
     std::string_view rest = line;
     if (NextWord(rest).empty()) return Status::Ok();
     rest = line;
-    if (use.words == LineUse::kAllWords) {
-      use.words = 3;
-      if (line.find('!') != std::string_view::npos) return Status::Ok();
+    if (use.mark != '\0') {
+      use.mark = '\0';
+      if (file.marked()) return Status::Ok();
     }
     const std::string_view path = AreasBbsPath(rest);
     const std::string_view tag = NextWord(rest);

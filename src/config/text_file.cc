@@ -202,6 +202,23 @@ void TextFile::ConsumeLineEnd() {
   }
 }
 
+namespace {
+
+// Whether `text`, a line or the next stretch of one, holds use.mark before
+// use.cut; sets *cut once the cut is met, after which nothing counts.
+bool HoldsMark(std::string_view text, const LineUse& use, bool* cut) {
+  if (use.cuts) {
+    const std::size_t at = text.find(use.cut);
+    if (at != std::string_view::npos) {
+      text = text.substr(0, at);
+      *cut = true;
+    }
+  }
+  return text.find(use.mark) != std::string_view::npos;
+}
+
+}  // namespace
+
 Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
   ++line_number_;
   const std::size_t want = WordsWanted(use);
@@ -209,7 +226,7 @@ Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
   if (pos_ < end_ && !owe_lf_) {
     const std::size_t stop = ScanLine(want);
     if (stop < end_ || ctrl_z_ || eof_) {
-      TakeLine(line, stop);
+      TakeLine(line, stop, use);
       return Status::Ok();
     }
   }
@@ -225,12 +242,16 @@ Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
     stop = NextLineEnd(seen);
     if (stop < end_ || ctrl_z_ || eof_) stop = ScanLine(want);
   }
-  TakeLine(line, stop);
+  TakeLine(line, stop, use);
   return Status::Ok();
 }
 
-void TextFile::TakeLine(std::string_view* line, std::size_t stop) {
+void TextFile::TakeLine(std::string_view* line, std::size_t stop, const LineUse& use) {
   *line = std::string_view(buf_.get() + pos_, stop - pos_);
+  if (use.mark != '\0') [[unlikely]] {
+    bool cut = false;
+    marked_ = HoldsMark(*line, use, &cut);
+  }
   pos_ = stop;
   ConsumeLineEnd();
 }
@@ -240,11 +261,17 @@ Status TextFile::ReadLongLine(std::string_view* line, const LineUse& use) {
   if (IsWordSeparator(buf_[pos_])) long_line_.push_back(kSpace);
   WordState words;
   bool collecting = use.words > 0;
+  // Whether the line holds the mark needs nothing kept but the answer.
+  bool seeking = use.mark != '\0';
+  bool cut = false;
+  marked_ = false;
   for (;;) {
     const std::size_t stop = LongLineEnd(pos_);
-    if (collecting) {
-      const std::string_view stretch(buf_.get() + pos_, stop - pos_);
-      collecting = AppendWords(stretch, use, &words, &long_line_);
+    const std::string_view stretch(buf_.get() + pos_, stop - pos_);
+    if (collecting) collecting = AppendWords(stretch, use, &words, &long_line_);
+    if (seeking) {
+      marked_ = HoldsMark(stretch, use, &cut);
+      seeking = !marked_ && !cut;
     }
     pos_ = stop;
     if (stop < end_ || ctrl_z_ || eof_) break;

@@ -4,7 +4,8 @@
 // Unix text all read alike; a Ctrl-Z ends the text for good.  Lines have no
 // length limit, yet memory does not grow with them: a line that fits in the
 // reader's buffer is handed out as a view into it, and of a longer line only
-// the words the caller uses are kept.  Reading is linear in the input, and
+// the words the caller uses are kept, each at most LineUse::kMaxWord bytes,
+// so memory is bounded by the reader, never by its input.  Reading is linear in the input, and
 // each byte is looked at once: the buffer is classified 64 bytes at a time
 // (config/blocks.h), and one walk over the masks finds both a line's first
 // words and its end.
@@ -73,6 +74,10 @@ class TextFile {
   // kMaxWords words and cuts nothing, words() has them.
   Status ReadLine(std::string_view* line, const LineUse& use = LineUse());
 
+  // Whether the line ReadLine gave last holds the mark its `use` asked
+  // about, before its cut.
+  bool marked() const { return marked_; }
+
   // The first words of the line ReadLine gave last, as NextWord gives them,
   // as many as its `use` asked for and the line has; none where `use` asked
   // for more than kMaxWords or cuts.  Valid as long as the line is.
@@ -139,7 +144,7 @@ class TextFile {
 
   // Hands out the bytes from pos_ to `stop` as the line, and moves past its
   // line end.
-  void TakeLine(std::string_view* line, std::size_t stop);
+  void TakeLine(std::string_view* line, std::size_t stop, const LineUse& use);
 
   // Consumes the line end at pos_, if there is one: a CR with the LF after
   // it, or a lone CR or LF.  An LF that may follow a CR at the end of the
@@ -168,6 +173,7 @@ class TextFile {
   enum class AfterZ : std::uint8_t { kNothing, kText, kUnknown };
   AfterZ after_z_ = AfterZ::kNothing;  // what follows the Ctrl-Z in the file
   bool line_end_last_ = false;         // the last line ReadLine gave ended in a line end
+  bool marked_ = false;                // it held the mark its use asked about
   bool eof_ = false;
   bool owe_lf_ = false;  // the last line ended in CR: an LF after it goes too
   std::size_t line_number_ = 0;

@@ -47,7 +47,10 @@ bool AppendWords(std::string_view piece, const LineUse& use, WordState* state, s
     if (state->in_word) {
       const char* q = p;
       while (q != end && !IsWordSeparator(*q)) ++q;
-      out->append(p, static_cast<std::size_t>(q - p));
+      const std::size_t kept =
+          std::min(static_cast<std::size_t>(q - p), LineUse::kMaxWord - state->length);
+      out->append(p, kept);
+      state->length += kept;
       p = q;
       if (p == end) break;
       state->in_word = false;
@@ -57,6 +60,7 @@ bool AppendWords(std::string_view piece, const LineUse& use, WordState* state, s
       if (p == end) break;
       if (!out->empty() && out->back() != kSpace) out->push_back(kSpace);
       state->in_word = true;
+      state->length = 0;
     }
   }
   return !cut;

@@ -28,14 +28,21 @@ std::string_view NextWord(std::string_view& line);
 std::size_t TakeWords(std::string_view line, std::size_t count, std::string_view* words);
 
 // How much of each line a caller uses: its first `words` words (at least
-// one), and with `cuts`, nothing from its first `cut` byte on, not even
-// whether there was anything before it.  Every caller takes only a few
-// words, and that bounds what a line longer than the reader's buffer costs.
+// one), with `cuts` nothing from its first `cut` byte on, not even whether
+// there was anything before it, and with a `mark` whether the line holds
+// that byte (before the cut).  Every caller takes only a few words, and
+// that bounds what a line longer than the reader's buffer costs.
 struct LineUse {
   static constexpr std::size_t kAllWords = static_cast<std::size_t>(-1);
+  // The most bytes of one word a caller sees: as much as the reader's
+  // buffer holds.  No use of a word needs more, for a name is at most 259
+  // bytes, and memory must not grow with a word of a file a crash left as
+  // one long run of NUL bytes.
+  static constexpr std::size_t kMaxWord = std::size_t{256} * 1024;
   std::size_t words = kAllWords;
   bool cuts = false;
   char cut = '\0';
+  char mark = '\0';
 };
 
 // The first words of a line, taken block by block from the masks of its
@@ -89,11 +96,13 @@ class WordEdges {
 struct WordState {
   std::size_t done = 0;  // words complete
   bool in_word = false;
+  std::size_t length = 0;  // of the word being read, as far as it is kept
 };
 
 // Appends to *out the words of `piece`, the next stretch of a long line,
-// single spaces between them, until `use` is met.  Returns false once it
-// is: the rest of the line is of no use.
+// single spaces between them, each cut at LineUse::kMaxWord bytes, until
+// `use` is met.  Returns false once it is: the rest of the line is of no
+// use to its words.
 bool AppendWords(std::string_view piece, const LineUse& use, WordState* state, std::string* out);
 
 }  // namespace tesvak

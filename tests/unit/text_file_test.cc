@@ -73,18 +73,22 @@ TEST(TextFile, LinesEndAtCrLfCrOrLfAndCtrlZEndsTheText) {
   }
 }
 
-TEST(TextFile, ALineLongerThanTheBufferKeepsItsWordsAndNothingElse) {
-  // Three words of a megabyte each, with runs of separators between them.
+TEST(TextFile, ALineLongerThanTheBufferKeepsItsWordsEachCutToItsBound) {
+  // Three words of a megabyte each, with runs of separators between them;
+  // each is kept as its first LineUse::kMaxWord bytes, as a crash's run of
+  // NUL bytes would be.
   const std::string word(1024 * 1024, 'w');
+  const std::string kept(LineUse::kMaxWord, 'w');
   const std::string line =
       " \t" + word + "a\t \t" + word + "b" + std::string(70000, ' ') + word + "c;d\t";
-  const std::string all = " " + word + "a " + word + "b " + word + "c;d";
+  const std::string all = " " + kept + " " + kept + " " + kept;
   EXPECT_EQ(ReadAll(line + "\r\nnext", 4096), (Lines{all, "next"}));
   // Only the words used are kept, and a cut ends the line's content.
   EXPECT_EQ(ReadAll(line + "\nnext", 4096, TextFile::kBufferSize, LineUse{.words = 1}),
-            (Lines{" " + word + "a", "next"}));
-  EXPECT_EQ(ReadAll(line, 4096, TextFile::kBufferSize, LineUse{.cuts = true, .cut = ';'}),
-            (Lines{" " + word + "a " + word + "b " + word + "c"}));
+            (Lines{" " + kept, "next"}));
+  const std::string shorter = "x " + std::string(1000, 'y') + "b;c d";
+  EXPECT_EQ(ReadAll(shorter, 4096, 64, LineUse{.cuts = true, .cut = ';'}),
+            (Lines{"x " + std::string(1000, 'y') + "b"}));
   // However long, a line of separators alone is neither empty nor a word.
   EXPECT_EQ(ReadAll(std::string(300000, '\t') + "\r", 4096), (Lines{" "}));
 }

@@ -22,6 +22,12 @@ struct FileKey {
   auto operator<=>(const FileKey&) const = default;
 };
 
+// Whether a key tells its file apart at all.  A file system that reports
+// no file index (some network ones do) gives every file the index 0, so
+// such a key is nobody's: never the same file as another, never a file
+// copied to before.
+inline bool Known(FileKey key) { return key.index != 0; }
+
 // Where a name leads once every link on the way is followed: the file
 // there, or, where nothing is, the directory the name ends in and the last
 // component as that directory tells names apart (as spelled on POSIX,

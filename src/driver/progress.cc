@@ -15,8 +15,15 @@ void ProgressLog::Copy(FileLine at, const std::string& source, const std::string
   fs_.Print(Platform::Stream::kOut, line);
   if (same_file) return;
   // The same file, not a name alike: two names may lead to one file, and
-  // two files may have names alike.
+  // two files may have names alike.  A file made anew is no earlier copy's,
+  // though it may have the key of one removed since, and a key that tells
+  // no file apart tells nothing.
   const FileKey key = fs_.KeyOf(dest_file);
+  if (!Known(key)) return;
+  if (fs_.IsNew(dest_file)) {
+    last_copy_[{key.volume, key.index}] = at.line;
+    return;
+  }
   auto [earlier, fresh] = last_copy_.try_emplace({key.volume, key.index}, at.line);
   if (fresh) return;
   Warn(Where(at) + shown + kCopiedAgain + std::to_string(earlier->second));

@@ -1,6 +1,7 @@
 #include "platform/names.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/ascii.h"
 
@@ -121,10 +122,17 @@ NameResolver::Listing& NameResolver::ListingOf(const Dir& dir) {
   if (dir.listing != nullptr) return *dir.listing;
   if (dir.key == FileKey()) return nowhere_;
   auto [it, fresh] = listings_.try_emplace(dir.key);
-  if (fresh)
-    it->second.error = source_.list(dir.path.empty() ? "." : dir.path, &it->second.entries);
-  dir.listing = &it->second;
-  return it->second;
+  Listing& listing = it->second;
+  if (fresh) {
+    listing.error = source_.list(dir.path.empty() ? "." : dir.path, &listing.entries);
+    if (auto made = created_.find(dir.key); made != created_.end() && listing.error == kOk) {
+      const std::unordered_set<std::string> there(listing.entries.begin(), listing.entries.end());
+      for (const std::string& leaf : made->second)
+        if (!there.contains(leaf)) listing.entries.push_back(leaf);
+    }
+  }
+  dir.listing = &listing;
+  return listing;
 }
 
 // Appends to *out the entry of `dir` that `component` names.
@@ -176,6 +184,10 @@ ErrorCode NameResolver::ResolveDir(std::string_view dir, const Dir** resolved) {
     next_recent_ = 1 - next_recent_;
     return kOk;
   }
+  if (dirs_.size() >= kMaxSpellings) {
+    dirs_.clear();
+    recent_[0] = recent_[1] = Recent();
+  }
   Dir made;
   if (!dir.empty() && dir != "/") {
     const std::string_view body = dir.substr(0, dir.size() - 1);
@@ -209,9 +221,17 @@ ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, Where*
   return code;
 }
 
+void NameResolver::Forget() {
+  dirs_.clear();
+  recent_[0] = recent_[1] = Recent();
+  listings_.clear();
+}
+
 void NameResolver::NoteCreated(FileKey dir, std::string_view leaf) {
+  if (dir == FileKey() || IsSpecial(leaf)) return;
+  if (!created_[dir].emplace(leaf).second) return;  // known already
   auto it = listings_.find(dir);
-  if (it == listings_.end() || it->second.error != kOk || IsSpecial(leaf)) return;
+  if (it == listings_.end() || it->second.error != kOk) return;
   Listing& listing = it->second;
   listing.entries.emplace_back(leaf);
   if (!listing.indexed) return;

@@ -15,6 +15,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "base/codes.h"
@@ -55,13 +56,17 @@ struct DirSource {
 
 // Resolves names component by component.  A directory is known by its key,
 // however many spellings lead to it ("RULES", "./RULES", "../BBS/RULES",
-// an absolute name, a link), so each is listed at most once a run, and a
+// an absolute name, a link), so each is listed once for all of them, and a
 // file created in it is known to every spelling at once.
+//
+// What it found is a cache, never the truth: a caller that meets a name the
+// answer gave gone, or one it lacked there, calls Forget, and the next
+// answers come from directories looked up and listed afresh.
 class NameResolver {
  public:
   explicit NameResolver(DirSource source) : source_(std::move(source)) {}
 
-  // What Resolve found out besides the name.
+  // What Resolve found out besides the name, from what it has cached.
   struct Where {
     FileKey dir;         // the directory the last component is in, or zero
     bool found = false;  // the last component was in that directory when it
@@ -79,8 +84,13 @@ class NameResolver {
 
   // Tells the resolver that `leaf` has just been created as a regular file
   // in the directory keyed `dir`, so that a later name differing only in
-  // case, under any spelling of the directory, finds it.
+  // case, under any spelling of the directory, finds it, in this listing
+  // and in every later one.
   void NoteCreated(FileKey dir, std::string_view leaf);
+
+  // Drops every directory looked up and every listing taken, keeping only
+  // the names noted as created.
+  void Forget();
 
  private:
   // Lookups by a std::string_view, so that a part of a name needs no copy.
@@ -131,6 +141,10 @@ class NameResolver {
   ErrorCode Pick(const Dir& dir, std::string_view component, std::string* out, bool* found);
   ErrorCode ResolveDir(std::string_view dir, const Dir** resolved);
 
+  // The most directory spellings kept: a files.bbs may spell one directory
+  // in as many ways as its lines, and memory must not grow with it.
+  static constexpr std::size_t kMaxSpellings = 256;
+
   DirSource source_;
   std::string posix_;  // the name being resolved, as a POSIX name
   std::string probe_;  // a spelling being asked for
@@ -145,6 +159,9 @@ class NameResolver {
   int next_recent_ = 0;
   std::map<FileKey, Listing> listings_;  // by the directory's key
   Listing nowhere_;                      // of a directory that does not exist
+  // The names created this run, by their directory's key, which every
+  // listing of it holds: a dry run makes none of them.
+  std::map<FileKey, std::unordered_set<std::string>> created_;
 };
 
 }  // namespace tesvak

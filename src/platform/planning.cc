@@ -2,9 +2,9 @@
 
 namespace tesvak {
 
-FileId PlanningPlatform::Open(FileKey key, bool source) {
+FileId PlanningPlatform::Open(FileKey key, bool source, bool made) {
   const FileId file = next_handle_--;
-  open_[file] = {key, source};
+  open_[file] = {key, source, made};
   return file;
 }
 
@@ -17,24 +17,14 @@ FileKey PlanningPlatform::PlannedAt(const std::string& name) {
 }
 
 ErrorCode PlanningPlatform::OpenRead(const std::string& name, FileId* file) {
-  read_failure_ = kOk;
-  const ErrorCode code = real_.OpenRead(name, file);
-  if (code != kFileNotFound && code != kPathNotFound) return code;
-  // Not on disk, but perhaps an output the run would have made by now.
-  std::string why = real_.WhyFailed(code);
-  const FileKey planned = PlannedAt(name);
-  if (planned == FileKey()) {
-    read_failure_ = code;
-    read_failure_why_ = std::move(why);
-    return code;
+  // An output the run would have made by now, first: the run finds it on
+  // disk at once, and the real platform, not finding it, would look
+  // further than the run does.
+  if (const FileKey planned = PlannedAt(name); planned != FileKey()) {
+    *file = Open(planned, true);
+    return kOk;
   }
-  *file = Open(planned, true);
-  return kOk;
-}
-
-std::string PlanningPlatform::WhyFailed(ErrorCode code) {
-  // A failed OpenRead stops the run, so no later failure can follow it.
-  return code == read_failure_ ? read_failure_why_ : real_.WhyFailed(code);
+  return real_.OpenRead(name, file);
 }
 
 ErrorCode PlanningPlatform::Create(const std::string& name, FileId* file) {
@@ -48,13 +38,14 @@ ErrorCode PlanningPlatform::Create(const std::string& name, FileId* file) {
   FileKey key;
   const ErrorCode code = real_.ProbeCreate(name, &key);
   if (code != kOk) return code;
-  if (key == FileKey()) {
+  const bool made = key == FileKey();
+  if (made) {
     Place place;
     if (const ErrorCode located = real_.Locate(name, &place); located != kOk) return located;
     key = {kPlannedVolume, ++next_key_};
     outputs_[place] = key;
   }
-  *file = Open(key, false);
+  *file = Open(key, false, made);
   return kOk;
 }
 
@@ -93,6 +84,12 @@ ErrorCode PlanningPlatform::Close(FileId file) {
 bool PlanningPlatform::CopyChunk(FileId from, FileId to, std::uint64_t size, std::uint64_t* moved) {
   *moved = 0;
   return !IsPlanned(from) && !IsPlanned(to) && real_.CopyChunk(from, to, size, moved);
+}
+
+bool PlanningPlatform::IsNew(FileId file) {
+  if (!IsPlanned(file)) return real_.IsNew(file);
+  auto it = open_.find(file);
+  return it != open_.end() && it->second.made;
 }
 
 FileKey PlanningPlatform::KeyOf(FileId file) {

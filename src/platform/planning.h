@@ -38,9 +38,10 @@ class PlanningPlatform final : public Platform {
   ErrorCode Close(FileId file) override;
   bool CopyChunk(FileId from, FileId to, std::uint64_t size, std::uint64_t* moved) override;
   FileKey KeyOf(FileId file) override;
+  bool IsNew(FileId file) override;
   std::string SystemName(const std::string& name) override { return real_.SystemName(name); }
   std::string FullName(const std::string& name) override { return real_.FullName(name); }
-  std::string WhyFailed(ErrorCode code) override;
+  std::string WhyFailed(ErrorCode code) override { return real_.WhyFailed(code); }
   ErrorCode Locate(const std::string& name, Place* place) override;
   void ConsoleLine(std::string_view line) override { real_.ConsoleLine(line); }
   void Print(Stream stream, std::string_view line) override { real_.Print(stream, line); }
@@ -55,18 +56,15 @@ class PlanningPlatform final : public Platform {
   struct Planned {
     FileKey key;
     bool source;  // opened as the source of a copy, not as its output
+    bool made;    // an output the plan makes anew with this open
   };
   static bool IsPlanned(FileId file) { return file < 0; }
-  FileId Open(FileKey key, bool source);
+  FileId Open(FileKey key, bool source, bool made = false);
   // The key of the output planned where `name` leads, or the zero key
   // when `name` leads to none.
   FileKey PlannedAt(const std::string& name);
 
   Platform& real_;
-  // Why OpenRead failed, taken before it looked for a planned output: the
-  // looking asks the real platform more, which notes failures of its own.
-  ErrorCode read_failure_ = kOk;
-  std::string read_failure_why_;
   std::map<Place, FileKey> outputs_;  // the outputs made in the plan only
   std::map<FileId, Planned> open_;    // handles of planned outputs
   std::uint64_t next_key_ = 0;

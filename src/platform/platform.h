@@ -96,6 +96,9 @@ class Platform {
 
   // The key of an open file.
   virtual FileKey KeyOf(FileId file) = 0;
+  // Whether Create made the open output `file` anew, so that no earlier
+  // copy of the run can have gone to it, whatever its key.
+  virtual bool IsNew(FileId file) = 0;
 
   // The name the file system sees for a program name: on POSIX the name
   // after the DOS name mapping, on Windows the name as built.

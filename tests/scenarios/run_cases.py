@@ -95,12 +95,13 @@ class Case:
         self.stdout = b""
         self.stderr = b""
         self.cause = b""  # the cause line a dry or verbose run ends stderr with
-        self.windows_cause = b""  # the same on Windows, in its system's words
+        self.windows_cause = b""  # the same on Windows, where its system's words differ
         self.expect = {}  # name -> bytes, or ("same", source)
         self.holds = []  # files another program keeps open during the run
         self.user = None  # run the program as this user when run as root
         self.seconds = None  # limits on the run, where the runner applies them
         self.memory_mib = None
+        self.open_files = None  # RLIMIT_NOFILE, where the runner applies limits
         self.file_size_limit = None  # RLIMIT_FSIZE in bytes, always applied
         self.umask = None
         self.fifos = {}  # name -> chunks a writer feeds it while the program runs
@@ -159,6 +160,8 @@ class Case:
                     self.seconds = int(value)
                 elif key == "memory":
                     self.memory_mib = int(value)
+                elif key == "files":
+                    self.open_files = int(value)
                 else:
                     raise CaseError("unknown limit %s" % key)
         elif verb == "dir":
@@ -304,6 +307,8 @@ def restrict(case, args, root):
     if case.memory_mib and args.limits:
         limit = case.memory_mib << 20
         resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+    if case.open_files and args.limits:
+        resource.setrlimit(resource.RLIMIT_NOFILE, (case.open_files, case.open_files))
     if case.file_size_limit is not None:
         limit = case.file_size_limit
         resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
@@ -469,7 +474,9 @@ def run_case(case, args):
                 os.close(fd)
             release(holders)
         want_stdout = for_platform(case.stdout, args)
-        cause = case.windows_cause if args.platform == "windows" else case.cause
+        cause = case.cause
+        if args.platform == "windows" and case.windows_cause:
+            cause = case.windows_cause
         want_stderr = for_platform(case.stderr + cause, args, root)
         if result.returncode != case.exit:
             problems.append("exit code %d, expected %d" % (result.returncode, case.exit))

@@ -114,6 +114,7 @@ class Captured final : public Platform {
   ErrorCode Size(FileId f, std::uint64_t* size) override { return real_.Size(f, size); }
   ErrorCode Close(FileId f) override { return real_.Close(f); }
   FileKey KeyOf(FileId f) override { return real_.KeyOf(f); }
+  bool IsNew(FileId f) override { return real_.IsNew(f); }
   std::string SystemName(const std::string& n) override { return real_.SystemName(n); }
   std::string FullName(const std::string& n) override { return real_.FullName(n); }
   std::string WhyFailed(ErrorCode code) override { return real_.WhyFailed(code); }
@@ -173,6 +174,36 @@ TEST_F(DryRun, PredictsTheRunExactlyWhereOutputsMadeByTheRunAreUsedAgain) {
   EXPECT_NE(real.err.find(":5: text after Ctrl-Z ignored"), std::string::npos);
   EXPECT_NE(real.out.find("(same file, skipped)"), std::string::npos);
   EXPECT_EQ(Get("RULES/AREA.sqr"), "a");
+}
+
+// A file system that gives every file one key: one whose index numbers
+// are reused, or, with `index` 0, one that reports none.
+class OneKey : public FakePlatform {
+ public:
+  explicit OneKey(std::uint64_t index) : index_(index) {}
+  FileKey KeyOf(FileId) override { return {7, index_}; }
+
+ private:
+  std::uint64_t index_;
+};
+
+TEST(Driver, AgainMeansAnEarlierCopyToTheSameFileNotAKeyAlike) {
+  for (std::uint64_t index : {0u, 5u}) {
+    OneKey fs(index);
+    fs.files["tesvak.cfg"] = "SQUISHFILE SQ.CFG\r\nRULESPATH R\r\nOUTDIR O\r\n";
+    fs.files["SQ.CFG"] = "EchoArea A c:\\m\\A\r\nEchoArea B c:\\m\\B\r\n";
+    fs.files["R\\files.bbs"] = "a.rul x x A\r\nb.rul x x B\r\na.rul x x A\r\n";
+    fs.files["R\\a.rul"] = "a";
+    fs.files["R\\b.rul"] = "b";
+    fs.dirs.insert("O");
+    ASSERT_EQ(RunProgram(fs, {"-v"}), kExitSuccess);
+    // B.sqr is made anew, so it is no earlier copy's, whatever its key; the
+    // third line writes A.sqr again, which only a key that tells files
+    // apart can say.
+    const bool again = fs.err.find("O\\A.sqr again") != std::string::npos;
+    EXPECT_EQ(again, index != 0) << fs.err;
+    EXPECT_EQ(fs.err.find("O\\B.sqr again"), std::string::npos) << fs.err;
+  }
 }
 
 // A platform whose every open throws, to drive the report of failures

@@ -88,8 +88,9 @@ ErrorCode FakePlatform::Create(const std::string& name, FileId* file) {
   log.push_back("create " + name);
   if (const Fault* f = Call(Op::kCreate, name)) return f->code;
   if (const ErrorCode code = CheckCreate(name); code != kOk) return code;
+  const bool made = !files.count(name);
   files[name].clear();
-  *file = Add({name, 0, false});
+  *file = Add({name, 0, false, made});
   return kOk;
 }
 

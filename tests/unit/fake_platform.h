@@ -55,6 +55,7 @@ class FakePlatform : public Platform {
   ErrorCode Size(FileId file, std::uint64_t* size) override;
   ErrorCode Close(FileId file) override;
   FileKey KeyOf(FileId file) override;
+  bool IsNew(FileId file) override { return open_.count(file) && open_.at(file).made; }
   std::string SystemName(const std::string& name) override { return name; }
   std::string FullName(const std::string& name) override { return "C:\\BBS\\" + name; }
   std::string WhyFailed(ErrorCode code) override { return "error " + std::to_string(code); }
@@ -69,6 +70,7 @@ class FakePlatform : public Platform {
     std::string name;
     std::size_t pos = 0;
     bool text = false;
+    bool made = false;
   };
   struct Fault {
     Op op;

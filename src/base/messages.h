@@ -113,6 +113,7 @@ inline constexpr char kIsTextInput[] = "one of the files this run reads as text"
 inline constexpr char kLinkToNowhere[] = "a link that leads nowhere";
 inline constexpr char kLinkInCircle[] = "a link that leads round in a circle";
 inline constexpr char kIsDeviceName[] = "a DOS device name";
+inline constexpr char kIsStreamName[] = "a colon in the name, which NTFS takes for a stream";
 inline constexpr char kNameTooLongWhy[] = "the name is longer than 259 bytes";
 inline constexpr char kNameHoldsNul[] = "the name holds a NUL byte";
 inline constexpr char kNoDirectory[] = "there is no directory ";  // + DIR

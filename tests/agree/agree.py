@@ -41,6 +41,8 @@ import sys
 import tempfile
 import time
 
+import midrun
+
 HERE = os.path.dirname(os.path.abspath(__file__))
 OTHER_USER = "nobody"
 
@@ -55,6 +57,9 @@ class Tree:
         self.umask = 0o022
         self.user = None  # run the program as this user (Linux, as root)
         self.mode = mode  # one of MODES
+        self.fifo = None  # files.bbs as a FIFO, fed these lines (bytes)...
+        self.lines = []
+        self.changes = {}  # ...with these changes after line N: {N: [(verb, args)]}
 
     @property
     def windows(self):
@@ -74,6 +79,12 @@ class Tree:
             elif isinstance(arg, int):
                 shown = "%04o" % arg
             lines.append("%s %s%s" % (verb, name, "" if arg is None else " " + str(shown)))
+        if self.fifo:
+            lines.append("feed %s" % self.fifo)
+            for n, line in enumerate(self.lines, 1):
+                lines.append("line %s" % line.decode("latin-1").encode("unicode_escape").decode())
+                for verb, args in self.changes.get(n, []):
+                    lines.append("change %d %s %s" % (n, verb, " ".join(args)))
         return "\n".join(lines)
 
     @staticmethod
@@ -90,6 +101,13 @@ class Tree:
                 t.umask = int(rest, 8)
             elif verb == "as":
                 t.user = rest
+            elif verb == "feed":
+                t.fifo = rest
+            elif verb == "line":
+                t.lines.append(rest.encode("latin-1").decode("unicode_escape").encode("latin-1"))
+            elif verb == "change":
+                n, change, *args = rest.split(" ")
+                t.changes.setdefault(int(n), []).append((change, args))
             elif verb in ("dir", "fifo", "own"):
                 t.add(verb, rest)
             else:
@@ -139,9 +157,9 @@ MODES = ("posix", "windows", "both")
 def make_tree(seed, mode="posix", other_user_share=0.0):
     """The tree of `seed` for `mode`.  Windows trees hold only what a Windows
     system can (no FIFOs, no umask, no other user).  Under Wine, a link
-    that leads nowhere is invisible to a Windows program, so a Windows
-    dry run cannot see what its run meets there: "windows" trees have none,
-    not even to an output the run makes first.  "both" trees spell every
+    that leads nowhere is a name taken, yet a Windows program cannot read
+    where it leads: "windows" trees hold links that lead nowhere for good,
+    but none to an output the run makes first.  "both" trees spell every
     name on disk as the program builds it, and name no DOS device, which
     is a file on Linux."""
     rng = random.Random(seed)
@@ -177,12 +195,16 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
     settings = "SquishFile squish.cfg\r\nRulesPath %s\r\nOutDir %s\r\n" % (
         spelled(rules), spelled(out))
     cfg = "tesvak.cfg" if exact else spell("tesvak.cfg")
-    t.add("file", cfg, settings.encode())
+    t.add("file", cfg, settings.encode("latin-1"))
 
     # Areas: tags A to F, some defined twice; bases that meet in case only.
     bases = ["AREA", "BEE", "CEE", "files", "A"] + ([] if exact else ["Area", "bee"])
     if mode == "windows" and rng.random() < 0.3:
         bases += ["NUL", "LPT1:", "CON", "com1", "AUX"]
+    if mode == "windows" and rng.random() < 0.3:
+        # Letters Windows folds beyond ASCII (in its code page, 1252 under
+        # Wine: e and E acute), and a name NTFS would take for a stream.
+        bases += ["\xe9A", "\xc9A", "FOO:BAR"]
     areas = []
     for _ in range(rng.randint(1, 6)):
         tag = rng.choice("ABCDEF")
@@ -190,7 +212,7 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
         areas.append((tag, base))
     squish = "".join("EchoArea %s C:\\MSG\\%s\r\n" % area for area in areas)
     squish_cfg = "SQUISH.CFG" if exact else spell("squish.cfg")
-    t.add("file", squish_cfg, squish.encode())
+    t.add("file", squish_cfg, squish.encode("latin-1"))
     output_names = sorted({base + ".sqr" for _, base in areas} | {"BEE.sqr", "AREA.sqr"})
 
     # The rules files.
@@ -211,7 +233,7 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
             if not free(rules + "/" + disk):
                 continue
             on_disk[name] = disk
-            t.add("file", rules + "/" + disk, ("rules of %s\r\n" % name).encode())
+            t.add("file", rules + "/" + disk, ("rules of %s\r\n" % name).encode("latin-1"))
             if rng.random() < 0.15:
                 t.add("chmod", rules + "/" + disk, 0o444)
     listed = "files.bbs" if exact else spell("files.bbs")
@@ -223,8 +245,12 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
     # What stands in OutDir (or the rules directory) under an output's name.
     kinds = ["regular", "regular", "read-only", "link-rules", "link-text", "loop", "hard-rules",
              "hard-text", "dir"]
+    kinds += ["link-nowhere", "link-nodir"]
     if mode != "windows":
-        kinds += ["link-planned", "link-nowhere", "link-nodir"]
+        # Under Wine a Unix link whose target is not there yet cannot be
+        # read by a Windows program, so its dry run cannot tell that the run
+        # will make the file it leads to; Windows itself reads such a link.
+        kinds += ["link-planned"]
     if not windows:
         kinds += ["fifo"]
     if t.user:
@@ -272,8 +298,7 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
     for name in ["LNK.RUL", "LNK2.RUL", "LNK3.RUL"]:
         if rng.random() < 0.3 and free(rules + "/" + name):
             targets = sorted(on_disk.values()) + ["text", "loop"]
-            if mode != "windows":
-                targets += output_names + ["NOWHERE.RUL"]
+            targets += ["NOWHERE.RUL"] + (output_names if mode != "windows" else [])
             target = rng.choice(targets)
             if target == "loop":
                 t.add("symlink", rules + "/" + name, name)
@@ -292,6 +317,9 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
     names = rule_names + rule_links + output_names + ["files.bbs", "..\\tesvak.cfg", "NOPE.RUL"]
     if mode == "windows" and rng.random() < 0.2:
         names += ["NUL", "nul.txt", "AUX", "COM1", "LPT1:"]
+    if mode == "windows" and rng.random() < 0.4:
+        # Spellings Windows reads as the name itself: a trailing dot, "\."
+        names += [rng.choice(output_names) + rng.choice([".", "\\."]) for _ in range(2)]
     lines = []
     for _ in range(rng.randint(1, 8)):
         name = rng.choice(names)
@@ -301,7 +329,16 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
             lines.append("%s x x" % name)
         else:
             lines.append("%s x x %s" % (name, rng.choice("ABCDEFZ")))
-    t.add("file", rules + "/" + listed, ("\r\n".join(lines) + "\r\n").encode())
+    if mode == "posix" and rng.random() < 0.35:
+        # files.bbs a FIFO, and the tree changed between two of its lines.
+        t.add("fifo", rules + "/" + listed)
+        t.fifo = rules + "/" + listed
+        t.lines = [(line + "\r\n").encode("latin-1") for line in lines]
+        existing = [path for verb, path, _ in t.steps
+                    if verb == "file" and path.startswith(out + "/") and path.endswith(".sqr")]
+        t.changes = midrun.plan(rng, rules, out, on_disk, existing, case_variant)
+    else:
+        t.add("file", rules + "/" + listed, ("\r\n".join(lines) + "\r\n").encode("latin-1"))
 
     if t.user:
         for d in {rules, out}:
@@ -314,8 +351,17 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
     return t
 
 
-def snapshot(root):
-    """Every entry below root: its kind, mode, owner and bytes or target."""
+def rebuild(tree, root):
+    """The tree built again afresh, in the same place."""
+    remove(root)
+    os.mkdir(root)
+    os.chmod(root, 0o755)
+    tree.build(root)
+
+
+def snapshot(root, inodes=True):
+    """Every entry below root: its kind, mode, owner and bytes or target,
+    and its inode number unless `inodes` is false."""
     seen = {}
     for dirpath, dirnames, filenames in os.walk(root):
         for entry in dirnames + filenames:
@@ -328,7 +374,8 @@ def snapshot(root):
                     what = ("file", f.read())
             else:
                 what = ("other", stat.S_IFMT(st.st_mode))
-            seen[os.path.relpath(path, root)] = (what, st.st_mode, st.st_uid, st.st_ino)
+            seen[os.path.relpath(path, root)] = (what, st.st_mode, st.st_uid,
+                                                 st.st_ino if inodes else None)
     return seen
 
 
@@ -349,16 +396,34 @@ class Runner:
         # report or a write error.  Under Wine, about one start in several
         # thousand fails so, before the program runs; that start is made
         # again, as it changed nothing.
+        command = list(prefix) + [os.path.abspath(program)] + options
+        if tree.fifo:
+            return self.run_fed(tree, root, command, child)
         for attempt in range(3):
             try:
-                p = subprocess.run(list(prefix) + [os.path.abspath(program)] + options, cwd=root,
-                                   stdin=subprocess.DEVNULL, capture_output=True, timeout=60,
-                                   preexec_fn=child)
+                p = subprocess.run(command, cwd=root, stdin=subprocess.DEVNULL,
+                                   capture_output=True, timeout=60, preexec_fn=child)
             except subprocess.TimeoutExpired:
                 return (None, b"timed out", b"")
             if not (prefix and p.returncode == 1 and not p.stdout and not p.stderr):
                 break
-        return (p.returncode, p.stdout, p.stderr)
+        return (p.returncode, p.stdout, without_wine_noise(p.stderr) if prefix else p.stderr)
+
+    @staticmethod
+    def run_fed(tree, root, command, child):
+        """A run whose files.bbs is fed a line at a time, with the tree
+        changed between lines as planned."""
+        writer = midrun.open_writer(root, tree.fifo)
+        p = subprocess.Popen(command, cwd=root, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                             stderr=subprocess.PIPE, preexec_fn=child)
+        midrun.feed(p, root, tree.fifo, writer, tree.lines, tree.changes)
+        try:
+            out, err = p.communicate(timeout=60)
+        except subprocess.TimeoutExpired:
+            p.kill()
+            p.communicate()
+            return (None, b"timed out", b"")
+        return (p.returncode, out, err)
 
     def fresh_root(self):
         root = tempfile.mkdtemp(prefix="agree-", dir=self.public)
@@ -366,14 +431,24 @@ class Runner:
         return root
 
     def dry_against_run(self, tree):
-        """Problems found on `tree`, a dry run against the run."""
+        """Problems found on `tree`, a dry run against the run.  A tree
+        changed while the program runs is built again, in the same place,
+        for the run; the dry run must leave it as the changes alone do."""
         root = self.fresh_root()
         try:
             tree.build(root)
-            before = snapshot(root)
             program = self.program_for(tree)
+            if tree.fifo:
+                for verb, args in midrun.planned(tree):
+                    midrun.apply(root, verb, args)
+                before = snapshot(root, inodes=False)
+                rebuild(tree, root)
+            else:
+                before = snapshot(root)
             dry = self.run(tree, root, program, ["-n"], self.args.prefix)
-            changed = diff_snapshots(before, snapshot(root))
+            changed = diff_snapshots(before, snapshot(root, inodes=not tree.fifo))
+            if tree.fifo:
+                rebuild(tree, root)
             real = self.run(tree, root, program, ["-v"], self.args.prefix)
         finally:
             remove(root)
@@ -418,6 +493,12 @@ class Runner:
             shutil.copy2(self.args.program, self._reachable)
             os.chmod(self._reachable, 0o755)
         return self._reachable
+
+
+def without_wine_noise(err):
+    """Standard error without what Wine itself says of its own threads."""
+    return b"".join(line for line in err.splitlines(keepends=True)
+                    if not line.startswith((b"wine: ", b"wine client error")))
 
 
 def cause_problems(mode, result):
@@ -527,7 +608,7 @@ def main():
     kept = kept_trees(args.kept, mode)
     first = args.first if args.first is not None else random.randrange(1 << 30)
     deadline = time.monotonic() + args.seconds if args.seconds else None
-    tried = failed = as_user = 0
+    tried = failed = as_user = fed = 0
     trees = iter(kept)
     n = 0
     while True:
@@ -545,6 +626,7 @@ def main():
         problems = check(tree)
         tried += 1
         as_user += tree.user is not None
+        fed += tree.fifo is not None
         if problems:
             failed += 1
             print("DIFFERENT on %s:" % label)
@@ -554,8 +636,9 @@ def main():
             if failed >= args.max_failures:
                 break
     mode = "Windows run against Linux run" if args.against else "dry run against run"
-    print("agree (%s): %d trees (%d kept, random from seed %d; %d as %s), %d differed"
-          % (mode, tried, len(kept), first, as_user, OTHER_USER, failed))
+    print("agree (%s): %d trees (%d kept, random from seed %d; %d as %s, %d changed "
+          "between two lines), %d differed"
+          % (mode, tried, len(kept), first, as_user, OTHER_USER, fed, failed))
     return 1 if failed else 0
 
 

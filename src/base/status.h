@@ -16,7 +16,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <utility>
 
@@ -68,17 +67,41 @@ class Status {
  public:
   enum class Kind : std::uint8_t { kOk, kStop, kIoError };
 
-  // An ok status is a few bytes and no allocation: every line of every
-  // input returns one.
+  // An ok status is a few bytes and no allocation, and costs nothing to
+  // pass or drop: every line of every input returns one.
   static Status Ok() { return Status(Kind::kOk, nullptr, 0, Site::kTextRead); }
   static Status Stop(std::string line, Cause cause = Cause()) {
-    return Status(Kind::kStop, std::make_shared<const Details>(std::move(line), std::move(cause)),
-                  0, Site::kTextRead);
+    return Status(Kind::kStop, new Details{std::move(line), std::move(cause)}, 0, Site::kTextRead);
   }
   static Status IoError(ErrorCode code, Site site, Cause cause = Cause()) {
-    return Status(Kind::kIoError, std::make_shared<const Details>(std::string(), std::move(cause)),
-                  code, site);
+    return Status(Kind::kIoError, new Details{std::string(), std::move(cause)}, code, site);
   }
+
+  Status(const Status& other)
+      : kind_(other.kind_),
+        details_(other.details_ ? new Details(*other.details_) : nullptr),
+        code_(other.code_),
+        site_(other.site_) {}
+  Status(Status&& other) noexcept
+      : kind_(other.kind_), details_(other.details_), code_(other.code_), site_(other.site_) {
+    other.details_ = nullptr;
+  }
+  Status& operator=(Status&& other) noexcept {
+    if (this != &other) {
+      delete details_;
+      kind_ = other.kind_;
+      details_ = other.details_;
+      code_ = other.code_;
+      site_ = other.site_;
+      other.details_ = nullptr;
+    }
+    return *this;
+  }
+  Status& operator=(const Status& other) {
+    if (this != &other) *this = Status(other);
+    return *this;
+  }
+  ~Status() { delete details_; }
 
   bool ok() const { return kind_ == Kind::kOk; }
   Kind kind() const { return kind_; }
@@ -92,7 +115,6 @@ class Status {
 
  private:
   struct Details {
-    Details(std::string l, Cause c) : line(std::move(l)), cause(std::move(c)) {}
     std::string line;
     Cause cause;
   };
@@ -101,11 +123,11 @@ class Status {
     return kNone;
   }
 
-  Status(Kind kind, std::shared_ptr<const Details> details, ErrorCode code, Site site)
-      : kind_(kind), details_(std::move(details)), code_(code), site_(site) {}
+  Status(Kind kind, Details* details, ErrorCode code, Site site)
+      : kind_(kind), details_(details), code_(code), site_(site) {}
 
   Kind kind_;
-  std::shared_ptr<const Details> details_;
+  Details* details_;  // owned; null for ok
   ErrorCode code_;
   Site site_;
 };

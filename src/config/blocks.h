@@ -73,11 +73,38 @@ inline std::uint64_t Match(const char* block, char a, char b) {
 #endif
 }
 
-// Every way this build has, with its name, for the tests; the first is
-// the plain rule, the last the one Match uses.
+// Both classes of a block at once, each block's bytes loaded once: its
+// line ends (CR or LF) and its word separators (space or TAB), as Match
+// gives them.  The reader classifies every block of its input so.
+struct Classes {
+  std::uint64_t ends;
+  std::uint64_t seps;
+};
+using Classifier = Classes (*)(const char* block);
+Classes ClassifyBytes(const char* block);
+inline Classes ClassifyWords(const char* block);
+#if defined(TESVAK_BLOCKS_SSE2)
+inline Classes ClassifySse2(const char* block);
+// 32 bytes at a time, on the x86-64 processors that have AVX2, as most
+// have since 2013; chosen when the program starts.
+Classes ClassifyAvx2(const char* block);
+bool HasAvx2();
+#endif
+#if defined(TESVAK_BLOCKS_NEON)
+inline Classes ClassifyNeon(const char* block);
+#endif
+inline Classes Classify(const char* block);
+
+// The classifier the reader uses: AVX2 where the processor has it, else
+// Classify.
+Classifier FastestClassifier();
+
+// Every way this build has and this processor can run, with its name, for
+// the tests; the first is the plain rule.
 struct NamedMatcher {
   const char* name;
   Matcher match;
+  Classifier classify;
 };
 std::span<const NamedMatcher> Matchers();
 
@@ -115,7 +142,33 @@ inline std::uint64_t MatchWords(const char* block, char a, char b) {
   return mask;
 }
 
+inline Classes ClassifyWords(const char* block) {
+  Classes c{0, 0};
+  for (std::size_t i = 0; i < kBlock; i += 8) {
+    const std::uint64_t x = blocks_internal::Load64(block + i);
+    c.ends |= blocks_internal::EqualBytes(x, kCr, kLf) << i;
+    c.seps |= blocks_internal::EqualBytes(x, kSpace, kTab) << i;
+  }
+  return c;
+}
+
 #if defined(TESVAK_BLOCKS_SSE2)
+inline Classes ClassifySse2(const char* block) {
+  const __m128i cr = _mm_set1_epi8(kCr);
+  const __m128i lf = _mm_set1_epi8(kLf);
+  const __m128i space = _mm_set1_epi8(kSpace);
+  const __m128i tab = _mm_set1_epi8(kTab);
+  Classes c{0, 0};
+  for (std::size_t i = 0; i < kBlock; i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + i));
+    const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(x, cr), _mm_cmpeq_epi8(x, lf));
+    const __m128i seps = _mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, tab));
+    c.ends |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(ends))} << i;
+    c.seps |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(seps))} << i;
+  }
+  return c;
+}
+
 inline std::uint64_t MatchSse2(const char* block, char a, char b) {
   const __m128i va = _mm_set1_epi8(a);
   const __m128i vb = _mm_set1_epi8(b);
@@ -130,6 +183,10 @@ inline std::uint64_t MatchSse2(const char* block, char a, char b) {
 #endif
 
 #if defined(TESVAK_BLOCKS_NEON)
+inline Classes ClassifyNeon(const char* block) {
+  return {MatchNeon(block, kCr, kLf), MatchNeon(block, kSpace, kTab)};
+}
+
 inline std::uint64_t MatchNeon(const char* block, char a, char b) {
   const uint8_t* p = reinterpret_cast<const uint8_t*>(block);
   const uint8x16_t va = vdupq_n_u8(static_cast<uint8_t>(a));
@@ -147,6 +204,18 @@ inline std::uint64_t MatchNeon(const char* block, char a, char b) {
   return vgetq_lane_u64(vreinterpretq_u64_u8(sum), 0);
 }
 #endif
+
+// The fastest way this build has, but on x86-64 Linux the AVX2 one where
+// the processor has it, which the reader picks once (FastestClassifier).
+inline Classes Classify(const char* block) {
+#if defined(TESVAK_BLOCKS_SSE2)
+  return ClassifySse2(block);
+#elif defined(TESVAK_BLOCKS_NEON)
+  return ClassifyNeon(block);
+#else
+  return ClassifyWords(block);
+#endif
+}
 
 }  // namespace tesvak
 

@@ -30,6 +30,9 @@ AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path,
   if (tag.size() > kMaxTag) return Added::kNew;  // never found, so never "again"
   const std::size_t mark = MarkOf(tag);
   marks_[mark / 64] |= std::uint64_t{1} << (mark % 64);
+  const unsigned char first = tag.empty() ? 0 : static_cast<unsigned char>(FoldChar(tag[0]));
+  firsts_[first / 64] |= std::uint64_t{1} << (first % 64);
+  lengths_[tag.size() / 64] |= std::uint64_t{1} << (tag.size() % 64);
   const std::uint32_t hash = FoldedHash(tag);
   Slot& slot = slots_[SlotOf(tag, hash)];
   if (slot.area != kEmpty) return Added::kAgain;  // the first one is the one found
@@ -38,8 +41,7 @@ AreaTable::Added AreaTable::Add(std::string_view tag, std::string_view path,
   return Added::kNew;
 }
 
-const TEcho* AreaTable::Find(std::string_view tag) const {
-  if (tag.size() > kMaxTag) return nullptr;
+const TEcho* AreaTable::FindMarked(std::string_view tag) const {
   const std::size_t mark = MarkOf(tag);
   if ((marks_[mark / 64] >> (mark % 64) & 1) == 0) return nullptr;
   const Slot& slot = slots_[SlotOf(tag, FoldedHash(tag))];

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "base/ascii.h"
+
 namespace tesvak {
 
 struct TEcho {
@@ -45,7 +47,15 @@ class AreaTable {
   // The first area whose tag equals `tag` with a-z folded, or nullptr; a
   // tag longer than kMaxTag finds none.  Bytes of 0x80 and above must
   // match exactly.
-  const TEcho* Find(std::string_view tag) const;
+  const TEcho* Find(std::string_view tag) const {
+    // Most tags of a files.bbs name no area, and most of those are told by
+    // their length and first letter here, without a call.
+    if (tag.size() > kMaxTag || (lengths_[tag.size() / 64] >> (tag.size() % 64) & 1) == 0)
+      return nullptr;
+    const unsigned char first = tag.empty() ? 0 : static_cast<unsigned char>(FoldChar(tag[0]));
+    if ((firsts_[first / 64] >> (first % 64) & 1) == 0) return nullptr;
+    return FindMarked(tag);
+  }
 
   std::size_t size() const { return areas_.size(); }
   const TEcho& operator[](std::size_t i) const { return areas_[i]; }
@@ -77,6 +87,9 @@ class AreaTable {
   };
   static constexpr std::uint32_t kEmpty = ~std::uint32_t{0};
 
+  // Find, past its first glance.
+  const TEcho* FindMarked(std::string_view tag) const;
+
   // The slot of the first area with `tag`, or the free slot where it would
   // go.
   std::size_t SlotOf(std::string_view tag, std::uint32_t hash) const;
@@ -86,6 +99,10 @@ class AreaTable {
   // each such mark some area's tag has, before any hash is taken.
   static constexpr std::size_t kMarks = 4096;
   static std::size_t MarkOf(std::string_view tag);
+  // And before even that, by its first letter and its length alone: a bit
+  // for each first letter, folded, and each length some area's tag has.
+  std::uint64_t firsts_[4] = {};
+  std::uint64_t lengths_[(kMaxTag + 64) / 64] = {};
 
   std::vector<TEcho> areas_;
   std::vector<Defined> defined_;  // by area

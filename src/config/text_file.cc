@@ -46,7 +46,7 @@ Status TextFile::ReadFailed(ErrorCode code, std::size_t line) const {
 }
 
 ErrorCode TextFile::Refill() {
-  masks_[0].at = masks_[1].at = kNoBlock;
+  scan_.at = kNoBlock;  // the bytes move: nothing classified stands where it did
   const std::size_t kept = end_ - pos_;
   if (pos_ > 0 && kept > 0) std::memmove(buf_.get(), buf_.get() + pos_, kept);
   pos_ = 0;
@@ -88,26 +88,29 @@ ErrorCode TextFile::Fill() {
 
 inline std::uint64_t TextFile::MatchAt(std::size_t base, char a, char b) const {
   const char* block = buf_.get() + base;
-  if (match_ == nullptr) [[likely]]
+  if (way_ == nullptr) [[likely]]
     return Match(block, a, b);
-  return match_(block, a, b);
+  return way_->match(block, a, b);
 }
 
-inline TextFile::Masks TextFile::MasksAt(std::size_t base) {
-  Masks& m = masks_[(base / kBlock) & 1];
-  if (m.at != base) {
-    m = {base, MatchAt(base, kCr, kLf), MatchAt(base, kSpace, kTab)};
-  }
-  return m;
+// `carry` is 1 when the byte before the block is a word's: then the
+// block's first byte, if a word's too, goes on with that word.
+inline TextFile::Scan TextFile::Classified(std::size_t base, std::uint64_t carry) const {
+  const char* const block = buf_.get() + base;
+  const Classes c = classify_ == nullptr ? Classify(block) : classify_(block);
+  // Words are the bytes that neither end a line nor separate words, up to
+  // the end of the text.
+  const std::uint64_t in_text = LowBits(end_ - base);
+  const std::uint64_t word = ~(c.ends | c.seps) & in_text;
+  const std::uint64_t after_word = (word << 1) | carry;
+  return {base, c.ends & in_text, word & ~after_word, after_word & ~word, word};
 }
 
-std::size_t TextFile::NextLineEnd(std::size_t from) {
-  std::uint64_t after = ~LowBits(from % kBlock);
-  for (std::size_t base = from - from % kBlock; base < end_; base += kBlock, after = ~0ull) {
-    const std::uint64_t ends = MasksAt(base).ends & after & LowBits(end_ - base);
-    if (ends != 0) return base + static_cast<std::size_t>(std::countr_zero(ends));
-  }
-  return end_;
+inline bool TextFile::Advance(Scan* scan) const {
+  if (scan->at + kBlock > end_) [[unlikely]]
+    return false;
+  *scan = Classified(scan->at + kBlock, scan->word >> 63);
+  return true;
 }
 
 std::size_t TextFile::LongLineEnd(std::size_t from) const {
@@ -120,75 +123,69 @@ std::size_t TextFile::LongLineEnd(std::size_t from) const {
 }
 
 std::size_t TextFile::ScanLine(std::size_t want) {
-  // The masks of the line's first kBlock bytes, from the one or two blocks
-  // they lie in, bit 0 for the line's first byte.
-  const std::size_t off = pos_ % kBlock;
-  const std::size_t base = pos_ - off;
-  const Masks first = MasksAt(base);
-  Masks next;
-  std::uint64_t ends = first.ends >> off;
-  std::uint64_t seps = first.seps >> off;
-  if (off != 0 && base + kBlock < end_) {
-    next = MasksAt(base + kBlock);
-    ends |= next.ends << (kBlock - off);
-    seps |= next.seps << (kBlock - off);
+  // Stand at pos_, every bit before it passed: the bits of the line before,
+  // its words not used and the LF after its CR.  The scan is walked in a
+  // copy, which the words stored on the way cannot alias.
+  Scan scan = scan_;
+  const std::size_t base = pos_ - pos_ % kBlock;
+  if (scan.at != base) {
+    const char before = base > 0 ? buf_[base - 1] : kLf;
+    scan = Classified(base, !(IsLineEnd(before) || IsWordSeparator(before)));
   }
-  const std::uint64_t in_buffer = LowBits(end_ - pos_);
-  ends &= in_buffer;
-  const std::size_t length = static_cast<std::size_t>(std::countr_zero(ends));  // kBlock if none
-  const std::uint64_t in_line = in_buffer & LowBits(length);
-  // A word starts at a byte of the line that is no separator after one that
-  // is (or the line's start), and ends before a separator or the line's
-  // end; only the ends seen here count.
-  const std::uint64_t word = ~seps & in_line;
-  std::uint64_t starts = word & ~(word << 1);
-  std::uint64_t stops = (word << 1) & ~word & (ends != 0 ? LowBits(length + 1) : in_line);
-  const char* const line = buf_.get() + pos_;
-  std::size_t found = 0;
-  for (; found < want && stops != 0; ++found) {
-    const int start = std::countr_zero(starts);
-    words_[found] =
-        std::string_view(line + start, static_cast<std::size_t>(std::countr_zero(stops) - start));
-    starts &= starts - 1;
-    stops &= stops - 1;
-  }
-  if (found < want && ends == 0) return WalkLine(want);
-  word_count_ = found;
-  if (ends != 0) return pos_ + length;
-  // After the words, only the line's end: most often in the rest of the
-  // second block.
-  if (next.at != kNoBlock) {
-    const std::uint64_t rest = next.ends & ~LowBits(off) & LowBits(end_ - next.at);
-    if (rest != 0) return next.at + static_cast<std::size_t>(std::countr_zero(rest));
-  }
-  return NextLineEnd(std::min(pos_ + kBlock, end_));
-}
-
-std::size_t TextFile::WalkLine(std::size_t want) {
+  const std::uint64_t from = ~std::uint64_t{0} << (pos_ - base);
+  scan.ends &= from;
+  scan.starts &= from;
+  scan.stops &= from;
   const char* const buf = buf_.get();
-  WordEdges words(words_, want);
-  std::uint64_t after = ~LowBits(pos_ % kBlock);
-  std::size_t base = pos_ - pos_ % kBlock;
-  for (; base < end_ && !words.done(); base += kBlock, after = ~0ull) {
-    const Masks m = MasksAt(base);
-    const std::uint64_t in_buffer = after & LowBits(end_ - base);
-    const std::uint64_t ends = m.ends & in_buffer;
-    // The line's bytes in this block: up to its end, if that is here.
-    const std::uint64_t in_line =
-        ends == 0 ? in_buffer
-                  : in_buffer & LowBits(static_cast<std::size_t>(std::countr_zero(ends)));
-    words.Block(buf + base, m.seps, in_line);
-    if (ends != 0) {
-      const std::size_t stop = base + static_cast<std::size_t>(std::countr_zero(ends));
-      words.End(buf + stop);
-      word_count_ = words.found();
-      return stop;
+  std::size_t found = 0;
+  // Most lines show the words wanted in the block they start in, before
+  // any line end there: those are taken straight from its bits, every stop
+  // there the stop of a word that starts there.
+  {
+    const std::uint64_t first_end = scan.ends & (0 - scan.ends);
+    std::uint64_t starts = scan.starts & (first_end - 1);
+    std::uint64_t stops = scan.stops & (first_end == 0 ? ~std::uint64_t{0} : first_end | (first_end - 1));
+    const char* const block = buf + scan.at;
+    int stop = 0;
+    for (; found < want && stops != 0; ++found) {
+      const int start = std::countr_zero(starts);
+      stop = std::countr_zero(stops);
+      words_[found] = std::string_view(block + start, static_cast<std::size_t>(stop - start));
+      starts &= starts - 1;
+      stops &= stops - 1;
+    }
+    if (found > 0 && found < want) {  // the rest as below, past the words taken
+      const std::uint64_t passed = LowBits(static_cast<std::size_t>(stop) + 1);
+      scan.starts &= ~passed;
+      scan.stops &= ~passed;
     }
   }
-  words.End(buf + std::min(base, end_));
-  word_count_ = words.found();
-  // After the last word wanted, only the line's end.
-  return base < end_ ? NextLineEnd(base) : end_;
+  // The others bit by bit, block by block: the next word's start, unless
+  // the line ends first, and where that word stops, at the latest where the
+  // line or the text ends.
+  for (; found < want; ++found) {
+    std::uint64_t next = scan.starts | scan.ends;
+    while (next == 0 && Advance(&scan)) next = scan.starts | scan.ends;
+    const std::uint64_t first = next & (0 - next);
+    if (first == 0 || (first & scan.ends) != 0) break;
+    scan.starts ^= first;
+    const char* const start = buf + scan.at + std::countr_zero(first);
+    while (scan.stops == 0 && Advance(&scan)) {
+    }
+    const std::size_t stop =
+        scan.stops == 0 ? end_ : scan.at + static_cast<std::size_t>(std::countr_zero(scan.stops));
+    scan.stops &= scan.stops - 1;
+    words_[found] = std::string_view(start, static_cast<std::size_t>(buf + stop - start));
+  }
+  word_count_ = found;
+  while (scan.ends == 0) {
+    if (!Advance(&scan)) {
+      scan_ = scan;
+      return end_;
+    }
+  }
+  scan_ = scan;
+  return scan.at + static_cast<std::size_t>(std::countr_zero(scan.ends));
 }
 
 void TextFile::ConsumeLineEnd() {
@@ -237,10 +234,8 @@ Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
   std::size_t stop = ScanLine(want);
   while (stop == end_ && !ctrl_z_ && !eof_) {
     if (pos_ == 0 && end_ == size_) return ReadLongLine(line, use);
-    const std::size_t seen = end_ - pos_;
     if (const ErrorCode code = Refill(); code != kOk) return ReadFailed(code, line_number_);
-    stop = NextLineEnd(seen);
-    if (stop < end_ || ctrl_z_ || eof_) stop = ScanLine(want);
+    stop = ScanLine(want);
   }
   TakeLine(line, stop, use);
   return Status::Ok();

@@ -37,10 +37,14 @@ class TextFile {
   static constexpr std::size_t kMaxWords = 4;
 
   // `buffer_size` is for tests, which reach long lines with short ones, and
-  // `match` too, which hold every way of matching blocks to the plain rule;
+  // `way` too, which hold every way of matching blocks to the plain rule;
   // null is the fastest this build has.
-  explicit TextFile(Platform& fs, std::size_t buffer_size = kBufferSize, Matcher match = nullptr)
-      : fs_(fs), capacity_(buffer_size), match_(match) {}
+  explicit TextFile(Platform& fs, std::size_t buffer_size = kBufferSize,
+                    const NamedMatcher* way = nullptr)
+      : fs_(fs),
+        capacity_(buffer_size),
+        way_(way),
+        classify_(way != nullptr ? way->classify : FastestClassifier()) {}
   ~TextFile();
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
@@ -116,31 +120,32 @@ class TextFile {
     return use.cuts || use.words > kMaxWords ? 0 : use.words;
   }
 
-  // The masks of the block of the buffer that starts at `base`: of its
-  // line ends, and of its word separators.  Two blocks are kept, for a
-  // line's first bytes lie in at most two and the next line starts there.
-  struct Masks {
-    std::size_t at = kNoBlock;  // the block they are of
+  // The scan of the buffer, a block of kBlock bytes at a time: the block it
+  // stands in, and a bit for each of its bytes not yet passed where a line
+  // ends, where a word starts and where one stops (the byte after its last).
+  // Each block is classified once, when the scan comes to it; lines, their
+  // words and their ends are then taken from the bits in the order of the
+  // text, each bit looked at once.
+  struct Scan {
+    std::size_t at = kNoBlock;
     std::uint64_t ends = 0;
-    std::uint64_t seps = 0;
+    std::uint64_t starts = 0;
+    std::uint64_t stops = 0;
+    std::uint64_t word = 0;  // of every byte: bit 63 tells the next block's carry
   };
-  Masks MasksAt(std::size_t base);
+  Scan Classified(std::size_t base, std::uint64_t carry) const;
+  // Moves *scan on to the next block; false past the end of the text.
+  bool Advance(Scan* scan) const;
   std::uint64_t MatchAt(std::size_t base, char a, char b) const;
 
-  // The position of the first CR or LF at or after `from`, or end_ when
-  // there is none.  LongLineEnd looks only for line ends and keeps no
-  // masks, for the blocks of a line longer than the buffer are never
-  // needed again.
-  std::size_t NextLineEnd(std::size_t from);
-  std::size_t LongLineEnd(std::size_t from) const;
-
-  // Walks the line that starts at pos_ to its end: the position of its CR
-  // or LF, or end_ when it has none in the buffer; takes its first `want`
-  // words on the way into words_.  Most lines show their words, or their
-  // end, in their first kBlock bytes, seen at once; WalkLine walks the
-  // others block by block.
+  // The line that starts at pos_: the position of its CR or LF, or end_
+  // when it has none in the buffer; takes its first `want` words on the
+  // way into words_.
   std::size_t ScanLine(std::size_t want);
-  std::size_t WalkLine(std::size_t want);
+
+  // The position of the first CR or LF at or after `from` in a line longer
+  // than the buffer, whose blocks are never needed again.
+  std::size_t LongLineEnd(std::size_t from) const;
 
   // Hands out the bytes from pos_ to `stop` as the line, and moves past its
   // line end.
@@ -158,7 +163,8 @@ class TextFile {
   std::string name_;
   std::string why_;
   const std::size_t capacity_;  // the largest buffer this file uses
-  const Matcher match_;
+  const NamedMatcher* const way_;
+  const Classifier classify_;  // null for Classify, inlined
   std::size_t size_ = 0;  // of the buffer it has, which has kBlock bytes more
   FileId file_ = 0;
   bool open_ = false;
@@ -166,7 +172,7 @@ class TextFile {
   std::string long_line_;  // the used words of a line longer than the buffer
   std::string_view words_[kMaxWords];
   std::size_t word_count_ = 0;
-  Masks masks_[2];  // by the parity of the block's number
+  Scan scan_;
   std::size_t pos_ = 0;
   std::size_t end_ = 0;  // the buffer's bytes up to the first Ctrl-Z
   bool ctrl_z_ = false;  // a Ctrl-Z was met: nothing after it is read
@@ -189,14 +195,13 @@ template <typename Handler>
 Status ForEachLine(TextFile& file, const LineUse& use, RunLog& log, Handler&& handle) {
   std::string_view line;
   for (;;) {
+    // Each status in a scope of its own: an ok one is made and dropped in
+    // place, a few instructions a line.
     bool end = false;
-    Status s = file.AtEnd(&end);
-    if (!s.ok()) return s;
+    if (Status s = file.AtEnd(&end); !s.ok()) return s;
     if (end) break;
-    s = file.ReadLine(&line, use);
-    if (!s.ok()) return s;
-    s = handle(line);
-    if (!s.ok()) return s;
+    if (Status s = file.ReadLine(&line, use); !s.ok()) return s;
+    if (Status s = handle(line); !s.ok()) return s;
   }
   if (log.Listens()) {
     std::size_t line_of_z = 0;

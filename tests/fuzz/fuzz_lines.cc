@@ -46,16 +46,19 @@ static std::vector<std::string> UsedWords(std::string_view line, const LineUse& 
 
 // Reads the text in `fs` with `match` and checks every line and its words
 // against the plain rule's `raw` lines.
-static void CheckReading(FakePlatform& fs, std::size_t buffer, Matcher match, const LineUse& use,
+static void CheckReading(FakePlatform& fs, std::size_t buffer, const NamedMatcher& way,
+                         const LineUse& use,
                          const std::vector<std::string>& raw) {
-  TextFile file(fs, buffer, match);
+  TextFile file(fs, buffer, &way);
   QuietLog quiet;
   Check(file.Open("f"));
   std::vector<std::string> lines;
   std::vector<std::vector<std::string>> taken;  // words() of each line
+  std::vector<bool> marked;
   Check(ForEachLine(file, use, quiet, [&](std::string_view line) {
           lines.emplace_back(line);
           taken.emplace_back(file.words().begin(), file.words().end());
+          marked.push_back(file.marked());
           Check(file.line_number() == lines.size());
           return Status::Ok();
         }).ok());
@@ -77,6 +80,12 @@ static void CheckReading(FakePlatform& fs, std::size_t buffer, Matcher match, co
     else
       Check(taken[i].empty());
     Check(use.cuts || kind(lines[i]) == kind(raw[i]));
+    // Whether the line holds the mark before its cut, however long it is.
+    if (use.mark != '\0') {
+      const std::string_view before = std::string_view(raw[i]).substr(
+          0, use.cuts ? raw[i].find(use.cut) : std::string::npos);
+      Check(marked[i] == (before.find(use.mark) != std::string_view::npos));
+    }
     Check(lines[i].size() <= raw[i].size());
   }
 }
@@ -90,12 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (data[2] % 8 < 5) use.words = 1 + data[2] % 8;
   use.cuts = (data[2] & 0x80) != 0;
   use.cut = ';';
+  if (data[2] & 0x40) use.mark = '!';
   const std::string input(reinterpret_cast<const char*>(data) + 3, size - 3);
   fs.files["f"] = input;
 
   // Every way of matching blocks this build has, the plain rule among them.
   const std::vector<std::string> raw = SplitLines(input.substr(0, input.find('\x1a')));
-  for (const NamedMatcher& m : Matchers()) CheckReading(fs, buffer, m.match, use, raw);
+  for (const NamedMatcher& m : Matchers()) CheckReading(fs, buffer, m, use, raw);
 
   for (const std::string& line : raw) {
     // Words hold no space or TAB, are never empty, and come out in order,

@@ -40,6 +40,11 @@ TEST(Blocks, EveryMatcherGivesThePlainRulesMasks) {
       for (const NamedMatcher& m : Matchers())
         ASSERT_EQ(m.match(block, a, b), want) << m.name << ", round " << round;
     }
+    for (const NamedMatcher& m : Matchers()) {
+      const Classes c = m.classify(block);
+      ASSERT_EQ(c.ends, MatchBytes(block, kCr, kLf)) << m.name << ", round " << round;
+      ASSERT_EQ(c.seps, MatchBytes(block, kSpace, kTab)) << m.name << ", round " << round;
+    }
   }
 }
 
@@ -87,7 +92,7 @@ TEST(Blocks, TheReaderGivesThePlainLinesAndWordsWithEveryMatcher) {
       FakePlatform fs;
       fs.files["f"] = text;
       fs.max_read = chunk;
-      TextFile file(fs, buffer, m.match);
+      TextFile file(fs, buffer, &m);
       QuietLog quiet;
       ASSERT_TRUE(file.Open("f"));
       std::size_t n = 0;
@@ -121,7 +126,7 @@ TEST(Blocks, WordsAndLineEndsOnEveryBlockAndBufferEdge) {
       for (const NamedMatcher& m : Matchers()) {
         FakePlatform fs;
         fs.files["f"] = text;
-        TextFile file(fs, buffer, m.match);
+        TextFile file(fs, buffer, &m);
         QuietLog quiet;
         ASSERT_TRUE(file.Open("f"));
         int n = 0;

@@ -19,6 +19,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <map>
 
 #include "base/messages.h"
 #include "base/path.h"
@@ -67,7 +68,10 @@ class PosixPlatform final : public Platform {
 
   ErrorCode OpenText(const std::string& name, FileId* file) override {
     const ErrorCode code = OpenExisting(name, OpenFiles::Kind::kText, file);
-    if (code == kOk) files_.NoteText(files_.Find(static_cast<int>(*file))->key);
+    if (code != kOk) return code;
+    files_.NoteText(files_.Find(static_cast<int>(*file))->key);
+    // A text input is named, in warnings read later, as it was opened.
+    text_names_.insert_or_assign(name, scratch_);
     return code;
   }
 
@@ -151,6 +155,7 @@ class PosixPlatform final : public Platform {
   }
 
   std::string SystemName(const std::string& name) override {
+    if (auto opened = text_names_.find(name); opened != text_names_.end()) return opened->second;
     // What an open would take: the name as written where it exists so.
     std::string path;
     DosToPosix(name, &path);
@@ -253,6 +258,7 @@ class PosixPlatform final : public Platform {
   OpenFiles files_;
   NameResolver names_;
   PosixOutputs outputs_;
+  std::map<std::string, std::string> text_names_;  // each text input, as it was opened
   std::string scratch_;   // the name being opened, as a POSIX name
   std::string resolved_;  // and as the resolver finds it
   std::string module_;

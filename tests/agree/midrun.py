@@ -26,8 +26,12 @@ def plan(rng, rules, out, on_disk, outputs, case_variant):
     """Changes for a tree: {after line: [(verb, args)]}.  `on_disk` maps
     rules names to their spelling on disk, `outputs` names the outputs the
     tree holds before the run, as paths from its root."""
+    # A directory made anew holds again, with other bytes, only what the
+    # tree held before the run: what the run made there, a dry run makes not.
+    kept = sorted(set(on_disk.values()) |
+                  {os.path.basename(p) for p in outputs if os.path.dirname(p) == rules})
     choices = [("renew", [out]), ("renew", [rules]), ("remove-dir", [out]),
-               ("renew-rules", [rules])]
+               ("renew-rules", [rules] + kept)]
     if out != rules:
         choices.append(("relink", [out, rules]))
     for disk in sorted(on_disk.values()):
@@ -59,16 +63,22 @@ def apply(root, verb, args):
             os.rename(path, away(path))
             os.symlink(os.path.relpath(os.path.join(root, args[1]), os.path.dirname(path)), path)
         elif verb == "remove-dir":  # removed, and made again empty
-            if os.path.islink(path):
-                os.unlink(path)
-            else:
-                shutil.rmtree(path)
+            # The new one is made before the old one is gone, so that the
+            # file system cannot give it the old one's inode number: a dry
+            # run, knowing directories by their keys, would take it for
+            # the old one.
+            old_dir = away(path)
+            os.rename(path, old_dir)
             os.mkdir(path)
+            if os.path.islink(old_dir):
+                os.unlink(old_dir)
+            else:
+                shutil.rmtree(old_dir)
         elif verb == "renew-rules":  # made anew with other bytes in its files
             old_dir = away(path)
             os.rename(path, old_dir)
             os.mkdir(path)
-            for entry in sorted(os.listdir(old_dir)):
+            for entry in args[1:]:
                 old = os.path.join(old_dir, entry)
                 if os.path.isfile(old) and not os.path.islink(old):
                     with open(old, "rb") as f:

@@ -119,7 +119,7 @@ inline constexpr char kNameHoldsNul[] = "the name holds a NUL byte";
 inline constexpr char kNoDirectory[] = "there is no directory ";  // + DIR
 
 // The command line.
-inline constexpr char kUnknownOption[] = "tesvak: unknown option '";  // + ARG + "'"
+inline constexpr char kUnknownOption[] = "tesvak: unknown option '";            // + ARG + "'"
 inline constexpr char kUnexpectedArgument[] = "tesvak: unexpected argument '";  // + ARG + "'"
 inline constexpr char kTryHelp[] = "Try 'tesvak --help'.";
 inline constexpr char kVersionStart[] = "tesvak ";  // + the version

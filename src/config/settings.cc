@@ -36,9 +36,8 @@ std::string Dropped(std::string_view line, std::string_view first) {
 Status ReadSettings(Platform& fs, Settings* settings, RunLog& log) {
   TextFile file(fs);
   if (!file.Open(kSettingsName)) {
-    return Status::Stop(kNoSettingsLine,
-                        {kSettingsName, 0, kCannotOpenSettings, kSettingsName,
-                         Cause::Shown::kAsWritten, file.why()});
+    return Status::Stop(kNoSettingsLine, {kSettingsName, 0, kCannotOpenSettings, kSettingsName,
+                                          Cause::Shown::kAsWritten, file.why()});
   }
   const bool listens = log.Listens();
   // The key, the value, and whether anything follows it.
@@ -53,7 +52,8 @@ Status ReadSettings(Platform& fs, Settings* settings, RunLog& log) {
       std::string& value = settings->*k.value;
       value = words.size() > 1 ? FoldUpper(words[1]) : std::string();
       settings->line.*k.line = at.line;
-      if (listens && words.size() > 2) log.WordsDropped(at, k.shown, value, Dropped(line, words[2]));
+      if (listens && words.size() > 2)
+        log.WordsDropped(at, k.shown, value, Dropped(line, words[2]));
       return Status::Ok();
     }
     if (listens) log.NoSuchSetting(at, key);

@@ -20,8 +20,9 @@ struct AreaSink {
   Status Add(FileLine at, std::string_view tag, std::string_view path) const {
     switch (table->Add(tag, path, at.file, at.line)) {
       case AreaTable::Added::kFull:
-        return Status::Stop(kAreaLimitLine,
-                            {at.file, at.line, kAreaOverLimitBefore + std::string(tag) + kAreaOverLimit});
+        return Status::Stop(
+            kAreaLimitLine,
+            {at.file, at.line, kAreaOverLimitBefore + std::string(tag) + kAreaOverLimit});
       case AreaTable::Added::kAgain:
         // A tagless area, from a bare EchoArea line, names nothing anyway.
         if (!tag.empty()) log.TagDefinedAgain(at, tag);

@@ -40,9 +40,9 @@ bool TextFile::Open(const std::string& name) {
 }
 
 Status TextFile::ReadFailed(ErrorCode code, std::size_t line) const {
-  return Status::IoError(code, Site::kTextRead,
-                         {name_, line, kCannotReadText, std::string(), Cause::Shown::kSystem,
-                          fs_.WhyFailed(code)});
+  return Status::IoError(
+      code, Site::kTextRead,
+      {name_, line, kCannotReadText, std::string(), Cause::Shown::kSystem, fs_.WhyFailed(code)});
 }
 
 ErrorCode TextFile::Refill() {
@@ -144,7 +144,8 @@ std::size_t TextFile::ScanLine(std::size_t want) {
   {
     const std::uint64_t first_end = scan.ends & (0 - scan.ends);
     std::uint64_t starts = scan.starts & (first_end - 1);
-    std::uint64_t stops = scan.stops & (first_end == 0 ? ~std::uint64_t{0} : first_end | (first_end - 1));
+    std::uint64_t stops =
+        scan.stops & (first_end == 0 ? ~std::uint64_t{0} : first_end | (first_end - 1));
     const char* const block = buf + scan.at;
     int stop = 0;
     for (; found < want && stops != 0; ++found) {
@@ -298,9 +299,9 @@ Status TextFile::Close() {
   open_ = false;
   const ErrorCode code = fs_.Close(file_);
   if (code == kOk) return Status::Ok();
-  return Status::IoError(code, Site::kTextClose,
-                         {name_, 0, kCannotCloseText, std::string(), Cause::Shown::kSystem,
-                          fs_.WhyFailed(code)});
+  return Status::IoError(
+      code, Site::kTextClose,
+      {name_, 0, kCannotCloseText, std::string(), Cause::Shown::kSystem, fs_.WhyFailed(code)});
 }
 
 }  // namespace tesvak

@@ -165,7 +165,7 @@ class TextFile {
   const std::size_t capacity_;  // the largest buffer this file uses
   const NamedMatcher* const way_;
   const Classifier classify_;  // null for Classify, inlined
-  std::size_t size_ = 0;  // of the buffer it has, which has kBlock bytes more
+  std::size_t size_ = 0;       // of the buffer it has, which has kBlock bytes more
   FileId file_ = 0;
   bool open_ = false;
   std::unique_ptr<char[]> buf_;

@@ -52,9 +52,9 @@ std::string FoldName(std::string leaf) {
   // takes the names of a Windows program; the same length back.
   if (leaf.empty()) return leaf;
   std::string folded(leaf.size(), '\0');
-  const int n = LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, leaf.data(),
-                             static_cast<int>(leaf.size()), folded.data(),
-                             static_cast<int>(folded.size()));
+  const int n =
+      LCMapStringA(LOCALE_SYSTEM_DEFAULT, LCMAP_UPPERCASE, leaf.data(),
+                   static_cast<int>(leaf.size()), folded.data(), static_cast<int>(folded.size()));
   return n == static_cast<int>(leaf.size()) ? folded : FoldUpper(leaf);
 }
 

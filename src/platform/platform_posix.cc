@@ -259,8 +259,8 @@ class PosixPlatform final : public Platform {
   NameResolver names_;
   PosixOutputs outputs_;
   std::map<std::string, std::string> text_names_;  // each text input, as it was opened
-  std::string scratch_;   // the name being opened, as a POSIX name
-  std::string resolved_;  // and as the resolver finds it
+  std::string scratch_;                            // the name being opened, as a POSIX name
+  std::string resolved_;                           // and as the resolver finds it
   std::string module_;
   PosixConsole console_;
 };

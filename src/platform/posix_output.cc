@@ -52,8 +52,7 @@ ErrorCode PosixOutputs::Probe(const std::string& name, FileKey* existing) {
     if (const ErrorCode code = MapName(names_, name, &resolved_, &where); code != kOk) return code;
     ErrorCode code;
     if (where.found) {
-      if (resolved_ != path_ && (code = ProbeOutput(path_, existing)) != kFileNotFound)
-        return code;
+      if (resolved_ != path_ && (code = ProbeOutput(path_, existing)) != kFileNotFound) return code;
       if ((code = ProbeOutput(resolved_, existing)) != kFileNotFound) return code;
     } else {
       if ((code = ProbeOutput(resolved_, existing)) == kFileNotFound)

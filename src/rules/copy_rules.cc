@@ -29,9 +29,9 @@ struct Copy {
     const std::string why = code == kReadBeyondEnd ? kShrank
                             : code == kShortWrite  ? kMediumFull
                                                    : fs.WhyFailed(code);
-    return Status::IoError(code, site,
-                           {at.file, at.line, what, on_source ? source : dest,
-                            Cause::Shown::kSystem, why});
+    return Status::IoError(
+        code, site,
+        {at.file, at.line, what, on_source ? source : dest, Cause::Shown::kSystem, why});
   }
 
   // Moves exactly `size` bytes.  A read that ends early means the source

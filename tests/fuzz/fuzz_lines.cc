@@ -47,8 +47,7 @@ static std::vector<std::string> UsedWords(std::string_view line, const LineUse& 
 // Reads the text in `fs` with `match` and checks every line and its words
 // against the plain rule's `raw` lines.
 static void CheckReading(FakePlatform& fs, std::size_t buffer, const NamedMatcher& way,
-                         const LineUse& use,
-                         const std::vector<std::string>& raw) {
+                         const LineUse& use, const std::vector<std::string>& raw) {
   TextFile file(fs, buffer, &way);
   QuietLog quiet;
   Check(file.Open("f"));
@@ -82,8 +81,8 @@ static void CheckReading(FakePlatform& fs, std::size_t buffer, const NamedMatche
     Check(use.cuts || kind(lines[i]) == kind(raw[i]));
     // Whether the line holds the mark before its cut, however long it is.
     if (use.mark != '\0') {
-      const std::string_view before = std::string_view(raw[i]).substr(
-          0, use.cuts ? raw[i].find(use.cut) : std::string::npos);
+      const std::string_view before =
+          std::string_view(raw[i]).substr(0, use.cuts ? raw[i].find(use.cut) : std::string::npos);
       Check(marked[i] == (before.find(use.mark) != std::string_view::npos));
     }
     Check(lines[i].size() <= raw[i].size());

@@ -11,7 +11,6 @@ namespace {
 
 const std::string kSettingsFile = "tesvak.cfg";
 
-
 std::string Areas(int count) {
   std::string cfg;
   for (int i = 1; i <= count; ++i)

@@ -12,7 +12,6 @@ namespace {
 
 const std::string kSettingsFile = "tesvak.cfg";
 
-
 class RulesTest : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -11,7 +11,6 @@ namespace {
 
 const std::string kSettingsFile = "tesvak.cfg";
 
-
 using Areas = std::vector<std::pair<std::string, std::string>>;  // tag, path
 
 class SquishAreas : public ::testing::Test {

@@ -1,27 +1,32 @@
 #!/usr/bin/env python3
 """Times tesvak against baselines measured in the same run.
 
-    python3 bench/bench.py [--small] [--runs N] [--dir /dev/shm/...] [WORKLOAD ...]
+    python3 bench/bench.py [--small] [--runs N] [--dir /dev/shm/...]
+                           [--before PROGRAM] [WORKLOAD ...]
 
 For each workload it generates the input tree (deterministic), then runs
 in rounds, after one warm-up round, each round in an order of its own and
-every output removed before each run: the program; the checked floor
-(bench/floor.c --checked: the same source/destination pairs copied with
-exactly the system calls a copy that keeps its inputs safe must make, and
-nothing else), which the targets are set against; the reading floor (the
-checked floor that first reads files.bbs and finds its line ends, which a
-program taking its pairs from that list cannot do without); and for
-orientation the plain floor (the same copies with O_TRUNC and no checks),
-`cat` of files.bbs (what reading the list alone costs), GNU cp of the same
+every output removed before each run: the program; the reading floor
+(bench/floor.c --checked --list: reads files.bbs through a buffer and
+finds its line ends, then copies the same source/destination pairs with
+exactly the system calls a copy that keeps its inputs safe must make),
+which the targets are set against; the checked floor (the same copies
+without reading the list), which big-file's target is set against, whose
+list is one line; and for orientation the plain floor (the same copies
+with O_TRUNC and no checks), `cat` of files.bbs, GNU cp of the same
 source files in one call, and for long-line `wc -w` over the same
-files.bbs in the C locale; on typical also the program's dry run, to show
-what planning alone costs.  Every contender is started and timed by
-bench/spawn.c, from fork to wait4 on the monotonic clock, so only the
-contender itself is timed.  Every program run is checked for the right
-output; a wrong result fails the benchmark.  Prints one table: medians
-with the fastest and slowest run, the ratio of the medians and the paired
-ratio to the checked floor, the program's peak memory, and the ratios to
-the reading floor.  It never fails on a time.
+files.bbs in the C locale; on typical also the program's dry run; with
+--before an earlier build of the program, to show what a change bought
+or cost.  Every contender is started and timed by bench/spawn.c, from
+fork to wait4 on the monotonic clock, so only the contender itself is
+timed.  Every program run is checked for the right output; a wrong result
+fails the benchmark.  On many-lines it also counts, by callgrind, the
+instructions the program runs for each line of files.bbs without copies,
+a figure noise cannot move.  Prints one table: medians with the fastest
+and slowest run, the ratio of the medians and the paired ratio to each
+workload's baseline, the program's peak memory, the ratios to the checked
+floor and, with --before, the paired ratio to the earlier build.  It never
+fails on a time.
 """
 
 import argparse
@@ -44,16 +49,18 @@ SPAWN = None  # the spawn helper, built with the rest
 
 CHECKED = "checked floor"
 READING = "reading floor"  # the checked floor that first reads files.bbs
-TARGETS = {  # row: (contender, baseline the ratio is taken against, target ratio)
-    "typical": ("tesvak", CHECKED, 1.08),
-    "typical, dry run": ("tesvak -n", CHECKED, None),
-    "lower": ("tesvak", CHECKED, 1.12),
-    "many-lines": ("tesvak", CHECKED, 1.12),
-    "big-file": ("tesvak", CHECKED, 1.02),
-    "long-line": ("tesvak", CHECKED, 2.6),
-    "case-variants": ("tesvak", CHECKED, None),
+BEFORE = "tesvak before"  # an earlier build of the program, with --before
+TARGETS = {  # row: (contender, baseline the ratio is taken against, target paired ratio)
+    "typical": ("tesvak", READING, 1.05),
+    "typical, dry run": ("tesvak -n", READING, None),
+    "lower": ("tesvak", READING, 1.08),
+    "many-lines": ("tesvak", READING, 1.15),
+    "big-file": ("tesvak", CHECKED, 1.03),
+    "long-line": ("tesvak", READING, 1.08),
+    "case-variants": ("tesvak", READING, 1.10),
 }
 LONG_LINE_PEAK_MIB = 4
+INSTRUCTIONS_A_LINE = 300  # on many-lines without copies, by callgrind
 
 
 def build(build_dir):
@@ -104,7 +111,37 @@ def check(out_dir, expected):
             raise SystemExit("wrong output: %s differs from %s" % (dst, src))
 
 
-def bench_workload(name, root, sizes, program, floor, runs):
+def instructions_a_line(root, program):
+    """Instructions the program runs for each line of the workload's
+    files.bbs, counted by callgrind with a Squish configuration whose one
+    area no line names: the reading, splitting and looking up alone, which
+    the machine's noise cannot move.  None without valgrind."""
+    if shutil.which("valgrind") is None:
+        return None
+    layout = os.path.join(root, "nocopy")
+    shutil.rmtree(layout, ignore_errors=True)
+    os.makedirs(os.path.join(layout, "OUT"))
+    rules = [d for d in os.listdir(root) if d.upper() == "RULES"][0]
+    with open(os.path.join(layout, "tesvak.cfg"), "w") as f:
+        f.write("SquishFile NOCOPY.CFG\r\nRulesPath %s\r\nOutDir OUT\r\n"
+                % os.path.join(root, rules))
+    with open(os.path.join(layout, "NOCOPY.CFG"), "w") as f:
+        f.write("EchoArea NO.LINE.NAMES.THIS c:\\msg\\none\r\n")
+    files_bbs = [os.path.join(root, rules, n) for n in os.listdir(os.path.join(root, rules))
+                 if n.lower() == "files.bbs"][0]
+    with open(files_bbs, "rb") as f:
+        lines = sum(chunk.count(b"\n") for chunk in iter(lambda: f.read(1 << 20), b""))
+    p = subprocess.run(["valgrind", "--tool=callgrind", "--callgrind-out-file=/dev/null", program],
+                       cwd=layout, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.PIPE, check=True)
+    shutil.rmtree(layout, ignore_errors=True)
+    for line in p.stderr.decode().splitlines():
+        if "Collected :" in line:
+            return int(line.split(":")[-1]) / lines
+    return None
+
+
+def bench_workload(name, root, sizes, program, floor, runs, before=None):
     shutil.rmtree(root, ignore_errors=True)
     workloads.WORKLOADS[name](root, sizes)
     pairs = read_pairs(root)
@@ -119,6 +156,7 @@ def bench_workload(name, root, sizes, program, floor, runs):
 
     contenders = {
         "tesvak": [program],
+        **({BEFORE: [before]} if before else {}),
         CHECKED: [floor, "--checked", os.path.join(root, "pairs.txt")],
         "floor": [floor, os.path.join(root, "pairs.txt")],
         "cat files.bbs": ["cat", files_bbs],
@@ -150,8 +188,9 @@ def bench_workload(name, root, sizes, program, floor, runs):
             seconds, rss, code = timed(contenders[contender], root)
             if code != 0:
                 raise SystemExit("%s failed on %s with exit code %d" % (contender, name, code))
-            if contender == "tesvak":
+            if contender in ("tesvak", BEFORE):
                 check(out_dir, expected)
+            if contender == "tesvak":
                 peak = max(peak, rss)
             if run > 0:
                 times[contender].append(seconds)
@@ -169,8 +208,12 @@ def bench_workload(name, root, sizes, program, floor, runs):
             check(out_dir, {})  # a dry run makes nothing
             if run > 0:
                 times["tesvak -n"].append(seconds)
+    counts = {}
+    if name == "many-lines":
+        counts = {c: instructions_a_line(root, p) for c, p in
+                  (("tesvak", program), (BEFORE, before)) if p}
     shutil.rmtree(root, ignore_errors=True)
-    return times, peak
+    return times, peak, counts
 
 
 def main():
@@ -180,6 +223,7 @@ def main():
     parser.add_argument("--big-runs", type=int, default=15, help="timed runs for big-file")
     parser.add_argument("--dir", default="/dev/shm/tesvak-bench", help="where workloads are made")
     parser.add_argument("--build", default=os.path.join(TOP, "build-bench"))
+    parser.add_argument("--before", help="an earlier build of the program, timed beside it")
     parser.add_argument("workloads", nargs="*", default=list(workloads.WORKLOADS))
     args = parser.parse_args()
 
@@ -196,34 +240,42 @@ def main():
         cpu_model(), os.cpu_count(), platform.release(), args.dir, time.strftime("%Y-%m-%d")))
     print()
     print("Each cell: the median, and in brackets the fastest and slowest run. *ratio* is the")
-    print("ratio of the medians, which the targets are set in; *paired* the median of each")
-    print("round's own ratio, which the machine's drift from round to round does not move.")
+    print("ratio of the medians; *paired* the median of each round's own ratio, which the")
+    print("machine's drift from round to round does not move, and which the targets are set")
+    print("in, against the reading floor (big-file: the checked floor).")
     print()
-    print("| workload | tesvak | checked floor | ratio | paired | target | met | peak memory "
-          "| reading floor | ratio (paired) |")
-    print("|---|---|---|---|---|---|---|---|---|---|")
+    before = os.path.abspath(args.before) if args.before else None
+    print("| workload | tesvak | baseline | baseline's time | ratio | paired | target | met "
+          "| peak memory | checked floor | ratio (paired) | now / before (paired) |")
+    print("|---|---|---|---|---|---|---|---|---|---|---|---|")
     notes = []
     for name in args.workloads:
         runs = args.big_runs if name == "big-file" else args.runs
-        times, peak = bench_workload(name, os.path.join(args.dir, name), sizes, program, floor,
-                                     runs)
+        times, peak, counts = bench_workload(name, os.path.join(args.dir, name), sizes, program,
+                                             floor, runs, before)
         for row, (contender, base, target) in TARGETS.items():
             if row.split(",")[0] != name:
                 continue
             ratio = statistics.median(times[contender]) / statistics.median(times[base])
             paired = statistics.median(a / b for a, b in zip(times[contender], times[base]))
-            met = "-" if target is None else ("yes" if ratio <= target else "NO")
-            reading = "- | -"
-            if READING in times:
-                reading = "%s | %.2f (%.2f)" % (
-                    cell(times[READING]),
-                    statistics.median(times[contender]) / statistics.median(times[READING]),
-                    statistics.median(a / b for a, b in zip(times[contender], times[READING])))
-            print("| %s | %s | %s | %.2f | %.2f | %s | %s | %s | %s |" % (
-                row, cell(times[contender]), cell(times[base]), ratio, paired,
+            met = "-" if target is None else ("yes" if paired <= target else "NO")
+            checked = "%s | %.2f (%.2f)" % (
+                cell(times[CHECKED]),
+                statistics.median(times[contender]) / statistics.median(times[CHECKED]),
+                statistics.median(a / b for a, b in zip(times[contender], times[CHECKED])))
+            against = "-"
+            if BEFORE in times and contender == "tesvak":
+                against = "%.2f" % statistics.median(
+                    a / b for a, b in zip(times["tesvak"], times[BEFORE]))
+            print("| %s | %s | %s | %s | %.2f | %.2f | %s | %s | %s | %s | %s |" % (
+                row, cell(times[contender]), base, cell(times[base]), ratio, paired,
                 "-" if target is None else "<= %.2f" % target, met,
-                "%.1f MiB" % (peak / 1024) if contender == "tesvak" else "-", reading))
-        others = [c for c in times if c not in ("tesvak", "tesvak -n", CHECKED, READING)]
+                "%.1f MiB" % (peak / 1024) if contender == "tesvak" else "-", checked, against))
+        for contender, count in counts.items():
+            if count is not None:
+                notes.append("%s, no copies: %s %.0f instructions a line (callgrind; target <= %d)."
+                             % (name, contender, count, INSTRUCTIONS_A_LINE))
+        others = [c for c in times if c not in ("tesvak", "tesvak -n", CHECKED, READING, BEFORE)]
         notes.append("%s: %s." % (name, ", ".join("%s %s" % (c, cell(times[c])) for c in others)))
         if name == "long-line":
             notes.append("long-line: peak memory %.1f MiB (target <= %d MiB)."

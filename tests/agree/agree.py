@@ -494,6 +494,11 @@ class Runner:
             os.chmod(self._reachable, 0o755)
         return self._reachable
 
+    def close(self):
+        """Removes the copy of the program made for another user."""
+        if hasattr(self, "_reachable"):
+            shutil.rmtree(os.path.dirname(self._reachable), ignore_errors=True)
+
 
 def without_wine_noise(err):
     """Standard error without what Wine itself says of its own threads."""
@@ -635,6 +640,7 @@ def main():
             print("  tree:\n    " + tree.show().replace("\n", "\n    "))
             if failed >= args.max_failures:
                 break
+    runner.close()
     mode = "Windows run against Linux run" if args.against else "dry run against run"
     print("agree (%s): %d trees (%d kept, random from seed %d; %d as %s, %d changed "
           "between two lines), %d differed"

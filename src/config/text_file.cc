@@ -118,12 +118,13 @@ std::size_t TextFile::LongLineEnd(std::size_t from) const {
   // LF, then a CR before it.
   const char* const text = buf_.get();
   const void* lf = std::memchr(text + from, kLf, end_ - from);
-  const std::size_t until = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text) : end_;
+  const std::size_t until =
+      lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - text) : end_;
   const void* cr = std::memchr(text + from, kCr, until - from);
   return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - text) : until;
 }
 
-std::size_t TextFile::ScanLine(std::size_t want) {
+[[gnu::always_inline]] inline std::size_t TextFile::ScanLine(std::size_t want) {
   // Stand at pos_, every bit before it passed: the bits of the line before,
   // its words not used and the LF after its CR.  The scan is walked in a
   // copy, which the words stored on the way cannot alias.

@@ -46,15 +46,15 @@ Status RenameRules(Platform& fs, const Settings& settings, const AreaTable& area
     // tag by a bare EchoArea line.
     const std::span<const std::string_view> words = list.words();
     if (words.size() < 4) return Status::Ok();
-    const std::string_view name = words[0];
     const std::string_view tag = words[3];
-    const FileLine at{list_name, list.line_number()};
     const TEcho* area = areas.Find(tag);
     if (area == nullptr) {
       ++counts->unknown;
-      if (listens) log.NoSuchArea(at, tag);
+      if (listens) log.NoSuchArea({list_name, list.line_number()}, tag);
       return Status::Ok();
     }
+    const std::string_view name = words[0];
+    const FileLine at{list_name, list.line_number()};
     source.assign(settings.RulesPath).append(name);
     dest.assign(settings.OutDir).append(BaseName(area->Path)).append(".sqr");
     bool copied = false;

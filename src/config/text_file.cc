@@ -136,49 +136,49 @@ std::size_t TextFile::LongLineEnd(std::size_t from) const {
   }
   const std::uint64_t from = ~std::uint64_t{0} << (pos_ - base);
   scan.ends &= from;
-  scan.starts &= from;
-  scan.stops &= from;
+  std::uint64_t starts = scan.starts & from;
+  std::uint64_t stops = scan.stops & from;
   const char* const buf = buf_.get();
+  // Block by block, up to the line's end: each word's start paired with the
+  // stop that follows it, straight from the block's bits; `open` is a word
+  // whose stop lies in a later block.
+  const char* open = nullptr;
   std::size_t found = 0;
-  // Most lines show the words wanted in the block they start in, before
-  // any line end there: those are taken straight from its bits, every stop
-  // there the stop of a word that starts there.
-  {
+  while (found < want) {
     const std::uint64_t first_end = scan.ends & (0 - scan.ends);
-    std::uint64_t starts = scan.starts & (first_end - 1);
-    std::uint64_t stops =
-        scan.stops & (first_end == 0 ? ~std::uint64_t{0} : first_end | (first_end - 1));
     const char* const block = buf + scan.at;
-    int stop = 0;
-    for (; found < want && stops != 0; ++found) {
-      const int start = std::countr_zero(starts);
-      stop = std::countr_zero(stops);
-      words_[found] = std::string_view(block + start, static_cast<std::size_t>(stop - start));
+    if (first_end != 0) {
+      starts &= first_end - 1;
+      stops &= first_end | (first_end - 1);
+    }
+    if (open != nullptr && stops != 0) {
+      words_[found++] =
+          std::string_view(open, static_cast<std::size_t>(block + std::countr_zero(stops) - open));
+      stops &= stops - 1;
+      open = nullptr;
+    }
+    for (; found < want && starts != 0; ++found) {
+      const char* const start = block + std::countr_zero(starts);
       starts &= starts - 1;
+      if (stops == 0) {
+        open = start;
+        break;
+      }
+      words_[found] = std::string_view(
+          start, static_cast<std::size_t>(block + std::countr_zero(stops) - start));
       stops &= stops - 1;
     }
-    if (found > 0 && found < want) {  // the rest as below, past the words taken
-      const std::uint64_t passed = LowBits(static_cast<std::size_t>(stop) + 1);
-      scan.starts &= ~passed;
-      scan.stops &= ~passed;
+    if (found == want || first_end != 0) break;
+    if (!Advance(&scan)) {
+      if (open != nullptr) {
+        words_[found++] = std::string_view(open, static_cast<std::size_t>(buf + end_ - open));
+      }
+      word_count_ = found;
+      scan_ = scan;
+      return end_;
     }
-  }
-  // The others bit by bit, block by block: the next word's start, unless
-  // the line ends first, and where that word stops, at the latest where the
-  // line or the text ends.
-  for (; found < want; ++found) {
-    std::uint64_t next = scan.starts | scan.ends;
-    while (next == 0 && Advance(&scan)) next = scan.starts | scan.ends;
-    const std::uint64_t first = next & (0 - next);
-    if (first == 0 || (first & scan.ends) != 0) break;
-    scan.starts ^= first;
-    const char* const start = buf + scan.at + std::countr_zero(first);
-    while (scan.stops == 0 && Advance(&scan)) {
-    }
-    const std::size_t stop =
-        scan.stops == 0 ? end_ : scan.at + static_cast<std::size_t>(std::countr_zero(scan.stops));
-    scan.stops &= scan.stops - 1;
-    words_[found] = std::string_view(start, static_cast<std::size_t>(buf + stop - start));
+    starts = scan.starts;
+    stops = scan.stops;
   }
   word_count_ = found;
   while (scan.ends == 0) {

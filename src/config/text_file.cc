@@ -219,21 +219,25 @@ bool HoldsMark(std::string_view text, const LineUse& use, bool* cut) {
 
 }  // namespace
 
-Status TextFile::ReadLine(std::string_view* line, const LineUse& use) {
+bool TextFile::TakeLineAtHand(std::string_view* line, const LineUse& use) {
   ++line_number_;
-  const std::size_t want = WordsWanted(use);
   // One walk finds a line's words and its end; most lines end in the buffer.
   if (pos_ < end_ && !owe_lf_) {
-    const std::size_t stop = ScanLine(want);
+    const std::size_t stop = ScanLine(WordsWanted(use));
     if (stop < end_ || ctrl_z_ || eof_) {
       TakeLine(line, stop, use);
-      return Status::Ok();
+      return true;
     }
   }
+  return false;
+}
+
+Status TextFile::ReadLineOnward(std::string_view* line, const LineUse& use) {
   if (const ErrorCode code = Fill(); code != kOk) return ReadFailed(code, line_number_);
   // A line that runs past the buffer's end is brought to the front, its end
   // looked for only in the bytes that follow, and walked again once that is
   // found.
+  const std::size_t want = WordsWanted(use);
   std::size_t stop = ScanLine(want);
   while (stop == end_ && !ctrl_z_ && !eof_) {
     if (pos_ == 0 && end_ == size_) return ReadLongLine(line, use);

@@ -76,7 +76,11 @@ class TextFile {
   // space before them when the line starts with a space or TAB: the same
   // to every caller that keeps to `use`.  Where `use` asks for at most
   // kMaxWords words and cuts nothing, words() has them.
-  Status ReadLine(std::string_view* line, const LineUse& use = LineUse());
+  Status ReadLine(std::string_view* line, const LineUse& use = LineUse()) {
+    // An ok status made here, where the caller sees it, costs nothing.
+    if (TakeLineAtHand(line, use)) return Status::Ok();
+    return ReadLineOnward(line, use);
+  }
 
   // Whether the line ReadLine gave last holds the mark its `use` asked
   // about, before its cut.
@@ -137,6 +141,12 @@ class TextFile {
   // Moves *scan on to the next block; false past the end of the text.
   bool Advance(Scan* scan) const;
   std::uint64_t MatchAt(std::size_t base, char a, char b) const;
+
+  // Counts the next line and takes it when it ends in the bytes at hand,
+  // as most lines do; false when more must be read first.
+  bool TakeLineAtHand(std::string_view* line, const LineUse& use);
+  // The rest of ReadLine, after TakeLineAtHand found too little at hand.
+  Status ReadLineOnward(std::string_view* line, const LineUse& use);
 
   // The line that starts at pos_: the position of its CR or LF, or end_
   // when it has none in the buffer; takes its first `want` words on the

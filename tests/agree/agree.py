@@ -297,16 +297,18 @@ def make_tree(seed, mode="posix", other_user_share=0.0):
     rule_links = []
     for name in ["LNK.RUL", "LNK2.RUL", "LNK3.RUL"]:
         if rng.random() < 0.3 and free(rules + "/" + name):
-            targets = sorted(on_disk.values()) + ["text", "loop"]
-            targets += ["NOWHERE.RUL"] + (output_names if mode != "windows" else [])
+            # Each target with its directory: a rules file may be spelled as
+            # an output is, yet it is the rules file.
+            targets = [(rules, n) for n in sorted(on_disk.values())] + ["text", "loop"]
+            targets += [(rules, "NOWHERE.RUL")]
+            targets += [(out, n) for n in output_names] if mode != "windows" else []
             target = rng.choice(targets)
             if target == "loop":
                 t.add("symlink", rules + "/" + name, name)
             elif target == "text":
                 t.add("symlink", rules + "/" + name, rel(rules, rng.choice([cfg, squish_cfg])))
             else:
-                place = out if target in output_names else rules
-                t.add("symlink", rules + "/" + name, rel(rules, place + "/" + target))
+                t.add("symlink", rules + "/" + name, rel(rules, target[0] + "/" + target[1]))
             rule_links.append(name)
     if not windows and rng.random() < 0.1 and free(rules + "/FIFO.RUL"):
         t.add("fifo", rules + "/FIFO.RUL")

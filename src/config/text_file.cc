@@ -144,6 +144,9 @@ std::size_t TextFile::LongLineEnd(std::size_t from) const {
   // whose stop lies in a later block.
   const char* open = nullptr;
   std::size_t found = 0;
+  const auto take = [&](const char* start, const char* stop) {
+    words_[found++] = std::string_view(start, static_cast<std::size_t>(stop - start));
+  };
   while (found < want) {
     const std::uint64_t first_end = scan.ends & (0 - scan.ends);
     const char* const block = buf + scan.at;
@@ -152,27 +155,23 @@ std::size_t TextFile::LongLineEnd(std::size_t from) const {
       stops &= first_end | (first_end - 1);
     }
     if (open != nullptr && stops != 0) {
-      words_[found++] =
-          std::string_view(open, static_cast<std::size_t>(block + std::countr_zero(stops) - open));
+      take(open, block + std::countr_zero(stops));
       stops &= stops - 1;
       open = nullptr;
     }
-    for (; found < want && starts != 0; ++found) {
+    while (found < want && starts != 0) {
       const char* const start = block + std::countr_zero(starts);
       starts &= starts - 1;
       if (stops == 0) {
         open = start;
         break;
       }
-      words_[found] = std::string_view(
-          start, static_cast<std::size_t>(block + std::countr_zero(stops) - start));
+      take(start, block + std::countr_zero(stops));
       stops &= stops - 1;
     }
     if (found == want || first_end != 0) break;
     if (!Advance(&scan)) {
-      if (open != nullptr) {
-        words_[found++] = std::string_view(open, static_cast<std::size_t>(buf + end_ - open));
-      }
+      if (open != nullptr) take(open, buf + end_);
       word_count_ = found;
       scan_ = scan;
       return end_;

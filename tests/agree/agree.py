@@ -508,12 +508,16 @@ def without_wine_noise(err):
                     if not line.startswith((b"wine: ", b"wine client error")))
 
 
+def is_cause(line):
+    """Whether a line of standard error names the cause of a stop or failure."""
+    return line.startswith(b"tesvak: ") and not line.startswith(b"tesvak: warning: ")
+
+
 def cause_problems(mode, result):
     """A run that stopped or failed names its cause on one line of standard
     error, and one that ended well names none."""
     code, _, err = result
-    causes = [line for line in err.splitlines()
-              if line.startswith(b"tesvak: ") and not line.startswith(b"tesvak: warning: ")]
+    causes = [line for line in err.splitlines() if is_cause(line)]
     want = 1 if code in (1, 2) else 0
     if len(causes) != want:
         return ["%s: exit code %r with %d cause lines, not %d" % (mode, code, len(causes), want)]
@@ -526,7 +530,7 @@ def without_system_words(err):
     errors in their own words, while the file, line and operation agree."""
     kept = []
     for line in err.splitlines(keepends=True):
-        if line.startswith(b"tesvak: ") and not line.startswith(b"tesvak: warning: "):
+        if is_cause(line):
             cut = line.find(b" (looked up as ")
             line = (line[:cut] if cut >= 0 else line.rstrip(b"\n").rsplit(b": ", 1)[0]) + b"\n"
         kept.append(line)

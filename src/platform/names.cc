@@ -217,7 +217,10 @@ ErrorCode NameResolver::Resolve(std::string_view name, std::string* path, Where*
   *path = resolved->path;
   bool found = false;
   const ErrorCode code = Pick(*resolved, posix.substr(dir.size()), path, &found);
-  if (where != nullptr) *where = {resolved->key, found};
+  if (where == nullptr) return code;
+  *where = {resolved->key, found, false};
+  if (auto made = created_.find(resolved->key); found && made != created_.end())
+    where->made = made->second.contains(path->substr(resolved->path.size()));
   return code;
 }
 

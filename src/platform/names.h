@@ -71,6 +71,7 @@ class NameResolver {
     FileKey dir;         // the directory the last component is in, or zero
     bool found = false;  // the last component was in that directory when it
                          // was listed, or has been created since: a hint only
+    bool made = false;   // found among the names noted as created there
   };
 
   // Maps a program name to the POSIX name to open or create.  Each component

@@ -182,7 +182,7 @@ class PosixPlatform final : public Platform {
     if (const ErrorCode code = Checked(name); code != kOk) return code;
     DosToPosix(name, &path);
     if (!IsEntry(path)) {
-      if (const ErrorCode code = MapName(names_, name, &path); code != kOk) return code;
+      if (const ErrorCode code = MapSpelling(name, &path); code != kOk) return code;
     }
     for (int hop = 0; hop < kMaxLinks; ++hop) {
       struct stat st;
@@ -230,6 +230,19 @@ class PosixPlatform final : public Platform {
       err = errno;
     }
     return *fd >= 0 ? kOk : CodeForPath(err, path);
+  }
+
+  // The resolver's answer for a name that does not exist as written, asked
+  // once more afresh where the directory no longer bears it out: a name it
+  // found is gone (unless it is one noted as created, which a dry run only
+  // plans), or the directory is another one now than the one it listed.
+  ErrorCode MapSpelling(const std::string& name, std::string* path) {
+    NameResolver::Where where;
+    if (const ErrorCode code = MapName(names_, name, path, &where); code != kOk) return code;
+    if (IsEntry(*path)) return kOk;
+    if ((!where.found || where.made) && DirKey(DirOf(*path)) == where.dir) return kOk;
+    names_.Forget();
+    return MapName(names_, name, path);
   }
 
   ErrorCode OpenExisting(const std::string& name, OpenFiles::Kind kind, FileId* file) {

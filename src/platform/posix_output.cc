@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "base/messages.h"
@@ -13,6 +14,13 @@ namespace tesvak {
 namespace {
 
 constexpr int kWriteFlags = O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC;
+// A directory is held without the right to list it, which a directory
+// that takes new files need not grant.
+#ifdef O_PATH
+constexpr int kHoldFlags = O_PATH | O_DIRECTORY | O_CLOEXEC;
+#else
+constexpr int kHoldFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
+#endif
 
 }  // namespace
 
@@ -22,9 +30,15 @@ PosixOutputs::PosixOutputs(OpenFiles& files, NameResolver& names) : files_(files
   new_files_unwritable_ = (0666 & ~mask & S_IWUSR) == 0;
 }
 
+PosixOutputs::~PosixOutputs() {
+  for (const auto& [key, fd] : held_) close(fd);
+}
+
 // The steps, in both: the name as written where the resolver found another
-// spelling; the spelling found; and where it found none, a new file.  An
-// answer the directory no longer bears out is asked for once more, afresh.
+// spelling; the spelling found; and where it found none, a new file, in the
+// directory the resolver listed.  An answer the directory no longer bears
+// out, or given from a directory the name no longer leads to, is asked for
+// once more, afresh.
 ErrorCode PosixOutputs::Create(const std::string& name, FileId* file) {
   DosToPosix(name, &path_);
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -34,6 +48,9 @@ ErrorCode PosixOutputs::Create(const std::string& name, FileId* file) {
     if (where.found) {
       if (resolved_ != path_ && (code = OpenOutput(path_, file)) != kFileNotFound) return code;
       if ((code = OpenOutput(resolved_, file)) != kFileNotFound) return code;
+    } else if (attempt == 0 && Moved(where)) {
+      names_.Forget();
+      continue;
     } else {
       if ((code = CreateNew(resolved_, where.dir, file)) != kFileExists) return code;
       names_.Forget();  // the directory holds a name its listing lacked
@@ -54,6 +71,9 @@ ErrorCode PosixOutputs::Probe(const std::string& name, FileKey* existing) {
     if (where.found) {
       if (resolved_ != path_ && (code = ProbeOutput(path_, existing)) != kFileNotFound) return code;
       if ((code = ProbeOutput(resolved_, existing)) != kFileNotFound) return code;
+    } else if (attempt == 0 && Moved(where)) {
+      names_.Forget();
+      continue;
     } else {
       if ((code = ProbeOutput(resolved_, existing)) == kFileNotFound)
         return ProbeNew(resolved_, where.dir);
@@ -63,6 +83,10 @@ ErrorCode PosixOutputs::Probe(const std::string& name, FileKey* existing) {
     names_.Forget();
   }
   return ProbeNew(resolved_, DirKey(DirOf(resolved_)));
+}
+
+bool PosixOutputs::Moved(const NameResolver::Where& where) const {
+  return DirKey(DirOf(resolved_)) != where.dir;
 }
 
 ErrorCode PosixOutputs::Judge(const struct stat& st) const {
@@ -79,7 +103,7 @@ ErrorCode PosixOutputs::Judge(const struct stat& st) const {
 ErrorCode PosixOutputs::CreateNew(const std::string& path, FileKey dir, FileId* file) {
   const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return errno == EEXIST ? kFileExists : CodeForPath(errno, path);
-  names_.NoteCreated(dir, BaseName(path));
+  NoteMade(path, dir);
   FileKey key;
   if (new_files_unwritable_) {
     struct stat st;
@@ -133,8 +157,24 @@ ErrorCode PosixOutputs::ProbeNew(const std::string& path, FileKey dir) {
   const std::string parent = DirOf(path);
   if (!IsDirectory(parent)) return NoDirectory(path);
   if (access(parent.empty() ? "." : parent.c_str(), W_OK | X_OK) != 0) return Failure(errno);
-  names_.NoteCreated(dir, BaseName(path));
+  NoteMade(path, dir);
   return kOk;
+}
+
+void PosixOutputs::NoteMade(const std::string& path, FileKey dir) {
+  names_.NoteCreated(dir, BaseName(path));
+  if (!Known(dir) || held_.size() >= kMaxHeld ||
+      std::any_of(held_.begin(), held_.end(), [&](const auto& h) { return h.first == dir; }))
+    return;
+  const std::string parent = DirOf(path);
+  const int fd = open(parent.empty() ? "." : parent.c_str(), kHoldFlags);
+  if (fd < 0) return;  // out of descriptors: the run goes on without
+  struct stat st;
+  if (fstat(fd, &st) == 0 && KeyOfStat(st) == dir) {
+    held_.emplace_back(dir, fd);
+  } else {
+    close(fd);  // replaced a moment ago; the next name made there holds it
+  }
 }
 
 // Opens `path`, judged a moment ago as `st`, the run's own output that the

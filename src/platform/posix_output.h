@@ -11,10 +11,18 @@
 //
 // Create and Probe take the same steps, the one opening and making what
 // the other only looks at, so that a dry run meets what the run meets.
+//
+// A directory the run makes a file in (or, in a dry run, would make one
+// in) is held open until the run ends.  The names made there are kept by
+// the directory's key, and a directory removed during the run would
+// otherwise give its inode number to the next one made, which would then
+// seem to hold them; held, it keeps its number to itself.
 #ifndef TESVAK_PLATFORM_POSIX_OUTPUT_H_
 #define TESVAK_PLATFORM_POSIX_OUTPUT_H_
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/names.h"
 #include "platform/platform.h"
@@ -25,6 +33,9 @@ namespace tesvak {
 class PosixOutputs {
  public:
   PosixOutputs(OpenFiles& files, NameResolver& names);
+  ~PosixOutputs();
+  PosixOutputs(const PosixOutputs&) = delete;
+  PosixOutputs& operator=(const PosixOutputs&) = delete;
 
   // As Platform::Create and Platform::ProbeCreate.
   ErrorCode Create(const std::string& name, FileId* file);
@@ -47,9 +58,21 @@ class PosixOutputs {
   ErrorCode ProbeNew(const std::string& path, FileKey dir);
 
   static int OpenLent(const std::string& path, const struct stat& st);
+  // Whether the directory of the resolver's answer is another one now than
+  // the one it was listed as, `where` it gave.
+  bool Moved(const NameResolver::Where& where) const;
+  // Notes `path` as made in its directory, keyed `dir`, which is held open
+  // from then on.
+  void NoteMade(const std::string& path, FileKey dir);
+
+  // More directories than a run meets unless OutDir is replaced between
+  // nearly every two lines; past them, none more is held.
+  static constexpr std::size_t kMaxHeld = 256;
 
   OpenFiles& files_;
   NameResolver& names_;
+  // The directories held open, and their descriptors.
+  std::vector<std::pair<FileKey, int>> held_;
   bool new_files_unwritable_ = false;  // the umask leaves a new file's owner no write bit
   std::string path_;                   // the output as written, as a POSIX name
   std::string resolved_;               // and as the resolver finds it

@@ -63,17 +63,13 @@ def apply(root, verb, args):
             os.rename(path, away(path))
             os.symlink(os.path.relpath(os.path.join(root, args[1]), os.path.dirname(path)), path)
         elif verb == "remove-dir":  # removed, and made again empty
-            # The new one is made before the old one is gone, so that the
-            # file system cannot give it the old one's inode number: a dry
-            # run, knowing directories by their keys, would take it for
-            # the old one.
-            old_dir = away(path)
-            os.rename(path, old_dir)
-            os.mkdir(path)
-            if os.path.islink(old_dir):
-                os.unlink(old_dir)
+            # Gone before the new one is made, which the file system may
+            # give the old one's inode number.
+            if os.path.islink(path):
+                os.unlink(path)
             else:
-                shutil.rmtree(old_dir)
+                shutil.rmtree(path)
+            os.mkdir(path)
         elif verb == "renew-rules":  # made anew with other bytes in its files
             old_dir = away(path)
             os.rename(path, old_dir)

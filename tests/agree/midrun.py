@@ -84,8 +84,13 @@ def apply(root, verb, args):
         elif verb == "rename":
             os.rename(path, os.path.join(root, args[1]))
         elif verb == "file":
-            with open(path, "wb") as f:
-                f.write(args[1].encode())
+            # Without blocking: a FIFO of that name, which nobody reads
+            # between two lines, is left as it is.
+            fd = os.open(path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC | os.O_NONBLOCK, 0o666)
+            try:
+                os.write(fd, args[1].encode())
+            finally:
+                os.close(fd)
         elif verb == "chmod":
             os.chmod(path, int(args[0], 8))
         elif verb == "remove":

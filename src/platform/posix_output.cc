@@ -35,8 +35,10 @@ PosixOutputs::~PosixOutputs() {
 }
 
 // The steps, in both: the name as written where the resolver found another
-// spelling; the spelling found; and where it found none, a new file.  An
-// answer the directory no longer bears out is asked for once more, afresh.
+// spelling; the spelling found; and where it found none, a new file, in the
+// directory the resolver listed.  An answer the directory no longer bears
+// out, or given from a directory the name no longer leads to, is asked for
+// once more, afresh.
 ErrorCode PosixOutputs::Create(const std::string& name, FileId* file) {
   DosToPosix(name, &path_);
   for (int attempt = 0; attempt < 2; ++attempt) {
@@ -46,6 +48,9 @@ ErrorCode PosixOutputs::Create(const std::string& name, FileId* file) {
     if (where.found) {
       if (resolved_ != path_ && (code = OpenOutput(path_, file)) != kFileNotFound) return code;
       if ((code = OpenOutput(resolved_, file)) != kFileNotFound) return code;
+    } else if (attempt == 0 && Moved(where)) {
+      names_.Forget();
+      continue;
     } else {
       if ((code = CreateNew(resolved_, where.dir, file)) != kFileExists) return code;
       names_.Forget();  // the directory holds a name its listing lacked
@@ -66,6 +71,9 @@ ErrorCode PosixOutputs::Probe(const std::string& name, FileKey* existing) {
     if (where.found) {
       if (resolved_ != path_ && (code = ProbeOutput(path_, existing)) != kFileNotFound) return code;
       if ((code = ProbeOutput(resolved_, existing)) != kFileNotFound) return code;
+    } else if (attempt == 0 && Moved(where)) {
+      names_.Forget();
+      continue;
     } else {
       if ((code = ProbeOutput(resolved_, existing)) == kFileNotFound)
         return ProbeNew(resolved_, where.dir);
@@ -75,6 +83,10 @@ ErrorCode PosixOutputs::Probe(const std::string& name, FileKey* existing) {
     names_.Forget();
   }
   return ProbeNew(resolved_, DirKey(DirOf(resolved_)));
+}
+
+bool PosixOutputs::Moved(const NameResolver::Where& where) const {
+  return DirKey(DirOf(resolved_)) != where.dir;
 }
 
 ErrorCode PosixOutputs::Judge(const struct stat& st) const {
@@ -151,26 +163,18 @@ ErrorCode PosixOutputs::ProbeNew(const std::string& path, FileKey dir) {
 
 void PosixOutputs::NoteMade(const std::string& path, FileKey dir) {
   names_.NoteCreated(dir, BaseName(path));
-  if (!Known(dir) || held_.size() >= kMaxHeld || IsHeld(dir)) return;
+  if (!Known(dir) || held_.size() >= kMaxHeld ||
+      std::any_of(held_.begin(), held_.end(), [&](const auto& h) { return h.first == dir; }))
+    return;
   const std::string parent = DirOf(path);
   const int fd = open(parent.empty() ? "." : parent.c_str(), kHoldFlags);
   if (fd < 0) return;  // out of descriptors: the run goes on without
   struct stat st;
-  const FileKey now = fstat(fd, &st) == 0 ? KeyOfStat(st) : FileKey();
-  if (now != dir) {
-    // The resolver knew the directory the name led to before it was
-    // replaced: the new file is in the one it leads to now, held instead.
-    names_.NoteCreated(now, BaseName(path));
-    if (!Known(now) || IsHeld(now)) {
-      close(fd);
-      return;
-    }
+  if (fstat(fd, &st) == 0 && KeyOfStat(st) == dir) {
+    held_.emplace_back(dir, fd);
+  } else {
+    close(fd);  // replaced a moment ago; the next name made there holds it
   }
-  held_.emplace_back(now, fd);
-}
-
-bool PosixOutputs::IsHeld(FileKey dir) const {
-  return std::any_of(held_.begin(), held_.end(), [&](const auto& h) { return h.first == dir; });
 }
 
 // Opens `path`, judged a moment ago as `st`, the run's own output that the

@@ -58,10 +58,12 @@ class PosixOutputs {
   ErrorCode ProbeNew(const std::string& path, FileKey dir);
 
   static int OpenLent(const std::string& path, const struct stat& st);
-  // Notes `path` as made in its directory, keyed `dir` when the resolver
-  // listed it, which is held open from then on.
+  // Whether the directory of the resolver's answer is another one now than
+  // the one it was listed as, `where` it gave.
+  bool Moved(const NameResolver::Where& where) const;
+  // Notes `path` as made in its directory, keyed `dir`, which is held open
+  // from then on.
   void NoteMade(const std::string& path, FileKey dir);
-  bool IsHeld(FileKey dir) const;
 
   // More directories than a run meets unless OutDir is replaced between
   // nearly every two lines; past them, none more is held.

@@ -142,6 +142,21 @@ TEST_F(PosixPlatformTest, AnOutputIsCheckedAfreshEachTimeItIsWritten) {
   EXPECT_EQ(Get("out/a.sqr"), "third");
 }
 
+TEST_F(PosixPlatformTest, AnOutDirMadeAnewIsListedAfresh) {
+  FileId f;
+  ASSERT_EQ(os_->Create(Name("OUT") + "\\Base.sqr", &f), kOk);  // lists out
+  ASSERT_EQ(os_->Close(f), kOk);
+  fs::rename(root_ / "out", root_ / "out.old");
+  fs::create_directories(root_ / "out");
+  Put("out/bee.sqr", "old");
+  ASSERT_EQ(os_->Create(Name("OUT") + "\\Bee.sqr", &f), kOk);
+  std::size_t put = 0;
+  ASSERT_EQ(os_->Write(f, "new", 3, &put), kOk);
+  ASSERT_EQ(os_->Close(f), kOk);
+  EXPECT_EQ(Get("out/bee.sqr"), "new");
+  EXPECT_FALSE(fs::exists(root_ / "out/Bee.sqr"));
+}
+
 TEST(StandardDescriptors, ClosedOnesAreTakenEvenWithoutANullDevice) {
   // In a child, as the program starts in a chroot without /dev/null: with
   // 0, 1 and 2 closed, a file opened afterwards must not become one of them.

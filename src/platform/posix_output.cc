@@ -1,6 +1,7 @@
 #include "platform/posix_output.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -28,6 +29,11 @@ PosixOutputs::PosixOutputs(OpenFiles& files, NameResolver& names) : files_(files
   const mode_t mask = umask(0);
   umask(mask);
   new_files_unwritable_ = (0666 & ~mask & S_IWUSR) == 0;
+  // At most a quarter of the descriptors the run may have, and none where
+  // they are few: a copy must never lack one for a held directory.
+  struct rlimit limit;
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur >= kFewDescriptors)
+    most_held_ = static_cast<std::size_t>(std::min<rlim_t>(kMaxHeld, limit.rlim_cur / 4));
 }
 
 PosixOutputs::~PosixOutputs() {
@@ -163,7 +169,7 @@ ErrorCode PosixOutputs::ProbeNew(const std::string& path, FileKey dir) {
 
 void PosixOutputs::NoteMade(const std::string& path, FileKey dir) {
   names_.NoteCreated(dir, BaseName(path));
-  if (!Known(dir) || held_.size() >= kMaxHeld ||
+  if (!Known(dir) || held_.size() >= most_held_ ||
       std::any_of(held_.begin(), held_.end(), [&](const auto& h) { return h.first == dir; }))
     return;
   const std::string parent = DirOf(path);

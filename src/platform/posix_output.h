@@ -20,6 +20,7 @@
 #ifndef TESVAK_PLATFORM_POSIX_OUTPUT_H_
 #define TESVAK_PLATFORM_POSIX_OUTPUT_H_
 
+#include <cstdint>
 #include <string>
 #include <utility>
 #include <vector>
@@ -66,13 +67,16 @@ class PosixOutputs {
   void NoteMade(const std::string& path, FileKey dir);
 
   // More directories than a run meets unless OutDir is replaced between
-  // nearly every two lines; past them, none more is held.
+  // nearly every two lines; past them, none more is held.  A run given
+  // fewer descriptors than kFewDescriptors holds none.
   static constexpr std::size_t kMaxHeld = 256;
+  static constexpr std::uint64_t kFewDescriptors = 64;
 
   OpenFiles& files_;
   NameResolver& names_;
   // The directories held open, and their descriptors.
   std::vector<std::pair<FileKey, int>> held_;
+  std::size_t most_held_ = 0;          // how many directories may be held
   bool new_files_unwritable_ = false;  // the umask leaves a new file's owner no write bit
   std::string path_;                   // the output as written, as a POSIX name
   std::string resolved_;               // and as the resolver finds it
